@@ -1,0 +1,158 @@
+#include "link/Commands.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace carecfg {
+
+namespace {
+
+constexpr CommandInfo kCommands[] = {
+    {CmdSetClock, "CmdSetClock", false, nullptr},
+    {CmdLogin, "CmdLogin", false, nullptr},
+    {CmdFactoryDefault, "CmdFactoryDefault", false, nullptr},
+    {CmdReadIdentity, "CmdReadIdentity", true, nullptr},
+    {CmdSetAdminPassword, "CmdSetAdminPassword", false, "M24"},
+    {CmdSetUserPassword, "CmdSetUserPassword", false, "M24"},
+    {CmdChangeSimPin, "CmdChangeSimPin", false, "M24"},
+    {CmdWriteBlock, "CmdWriteBlock", true, nullptr},
+    {CmdReadBlock, "CmdReadBlock", true, nullptr},
+    {CmdClearAllRecords, "CmdClearAllRecords", false, "M10"},
+    {CmdReadRecordBlock, "CmdReadRecordBlock", true, nullptr},
+    {0x90, "CmdClearRegion", false, "M27"},
+    {0x91, "CmdClearRegion", false, "M27"},
+    {0x92, "CmdClearRegion", false, "M27"},
+    {0x93, "CmdClearRegion", false, "M27"},
+    {0x94, "CmdClearRegion", false, "M27"},
+    {0x95, "CmdClearRegion", false, "M27"},
+    {0x96, "CmdClearRegion", false, "M27"},
+    {0x97, "CmdClearRegion", false, "M27"},
+    {0x98, "CmdClearRegion", false, "M27"},
+};
+
+std::span<const std::uint8_t> Bytes(std::string_view text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+// Fixed-width text: one byte per character, ending at the first 0x00 or 0xFF or at the end of
+// the field.
+std::string FixedText(std::span<const std::uint8_t> field) {
+    std::string text;
+    for (const std::uint8_t b : field) {
+        if (b == 0x00 || b == 0xFF) {
+            break;
+        }
+        text.push_back(static_cast<char>(b));
+    }
+    return text;
+}
+
+// The clock goes out as two decimal digits per field, so only the last two digits count.
+std::uint8_t TwoDigits(int value) {
+    return static_cast<std::uint8_t>(((value % 100) + 100) % 100);
+}
+
+}  // namespace
+
+std::span<const CommandInfo> CommandTable() {
+    return kCommands;
+}
+
+const CommandInfo* FindCommand(std::uint8_t code) {
+    for (const CommandInfo& info : kCommands) {
+        if (info.code == code) {
+            return &info;
+        }
+    }
+    return nullptr;
+}
+
+ClockStamp ClockStampFromLocalTime(std::time_t t) {
+    std::tm local{};
+    if (localtime_r(&t, &local) == nullptr) {
+        return ClockStamp{2000, 1, 1, 0, 0, 0};
+    }
+    return ClockStamp{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                      local.tm_hour,        local.tm_min,     local.tm_sec};
+}
+
+std::array<std::uint8_t, 6> PasswordField(std::string_view text) {
+    std::array<std::uint8_t, 6> field;
+    field.fill(0xFF);
+    if (text.size() <= field.size()) {
+        std::copy(text.begin(), text.end(), field.begin());
+    }
+    return field;
+}
+
+std::vector<std::uint8_t> BuildSetClock(const ClockStamp& s) {
+    const std::uint8_t payload[] = {TwoDigits(s.year), TwoDigits(s.month),  TwoDigits(s.day),
+                                    TwoDigits(s.hour), TwoDigits(s.minute), TwoDigits(s.second)};
+    return BuildFrame(CmdSetClock, 0, payload);
+}
+
+std::optional<std::vector<std::uint8_t>> BuildLogin(std::string_view password) {
+    if (password.empty() || password.size() > 6) {
+        return std::nullopt;
+    }
+    return BuildFrame(CmdLogin, 0, Bytes(password));
+}
+
+std::vector<std::uint8_t> BuildFactoryDefault() {
+    return BuildFrame(CmdFactoryDefault, 0);
+}
+std::vector<std::uint8_t> BuildReadIdentity() {
+    return BuildFrame(CmdReadIdentity, 0);
+}
+
+std::vector<std::uint8_t> BuildSetAdminPassword(std::string_view password) {
+    return BuildFrame(CmdSetAdminPassword, 0, PasswordField(password));
+}
+
+std::vector<std::uint8_t> BuildSetUserPassword(std::string_view password) {
+    return BuildFrame(CmdSetUserPassword, 0, PasswordField(password));
+}
+
+std::vector<std::uint8_t> BuildChangeSimPin(std::string_view upperPin, std::string_view oldPin) {
+    std::array<std::uint8_t, 12> payload;
+    const auto upper = PasswordField(upperPin);
+    const auto old = PasswordField(oldPin);
+    std::copy(upper.begin(), upper.end(), payload.begin());
+    std::copy(old.begin(), old.end(), payload.begin() + 6);
+    return BuildFrame(CmdChangeSimPin, 0, payload);
+}
+
+std::vector<std::uint8_t> BuildWriteBlock(std::uint32_t address,
+                                          std::span<const std::uint8_t> image) {
+    if (address > image.size() || image.size() - address < kMaxPayload) {
+        throw std::out_of_range("write block outside the image");
+    }
+    return BuildFrame(CmdWriteBlock, address, image.subspan(address, kMaxPayload));
+}
+
+std::vector<std::uint8_t> BuildReadBlock(std::uint32_t address) {
+    return BuildFrame(CmdReadBlock, address);
+}
+
+std::vector<std::uint8_t> BuildClearAllRecords() {
+    return BuildFrame(CmdClearAllRecords, 0);
+}
+
+std::vector<std::uint8_t> BuildReadRecordBlock(std::uint32_t address) {
+    return BuildFrame(CmdReadRecordBlock, address);
+}
+
+std::vector<std::uint8_t> BuildClearRegion(std::uint8_t code) {
+    if (code < CmdClearRegionFirst || code > CmdClearRegionLast) {
+        throw std::invalid_argument("not a clear-region command");
+    }
+    return BuildFrame(code, 0);
+}
+
+IdentityReply DecodeIdentityReply(const ReceiveRecord& record) {
+    const auto payload = RecordPayload(record);
+    return IdentityReply{FixedText(payload.subspan(0, 10)), FixedText(payload.subspan(10, 8)),
+                         FixedText(payload.subspan(18, 16))};
+}
+
+}  // namespace carecfg
