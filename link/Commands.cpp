@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "settings/FieldCodecs.h"
+
 namespace carecfg {
 
 namespace {
@@ -32,19 +34,6 @@ constexpr CommandInfo kCommands[] = {
 
 std::span<const std::uint8_t> Bytes(std::string_view text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
-}
-
-// Fixed-width text: one byte per character, ending at the first 0x00 or 0xFF or at the end of
-// the field.
-std::string FixedText(std::span<const std::uint8_t> field) {
-    std::string text;
-    for (const std::uint8_t b : field) {
-        if (b == 0x00 || b == 0xFF) {
-            break;
-        }
-        text.push_back(static_cast<char>(b));
-    }
-    return text;
 }
 
 // The clock goes out as two decimal digits per field, so only the last two digits count.
@@ -151,8 +140,9 @@ std::vector<std::uint8_t> BuildClearRegion(std::uint8_t code) {
 
 IdentityReply DecodeIdentityReply(const ReceiveRecord& record) {
     const auto payload = RecordPayload(record);
-    return IdentityReply{FixedText(payload.subspan(0, 10)), FixedText(payload.subspan(10, 8)),
-                         FixedText(payload.subspan(18, 16))};
+    return IdentityReply{ReadTextField(payload.subspan(0, 10), 10),
+                         ReadTextField(payload.subspan(10, 8), 8),
+                         ReadTextField(payload.subspan(18, 16), 16)};
 }
 
 }  // namespace carecfg
