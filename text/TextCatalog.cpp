@@ -295,7 +295,23 @@ struct TextCatalog::Cache {
     std::string content;
     IniEntries entries;
     char userSeparator = 0;
+    std::chrono::nanoseconds recheckInterval{0};
+    std::chrono::steady_clock::time_point lastCheck{};
+    bool checked = false;  // lastCheck is valid
 };
+
+void TextCatalog::Forget(Cache& cache) {
+    cache.exists = false;
+    cache.recent = false;
+    cache.identity = {};
+    cache.content.clear();
+    cache.entries = {};
+}
+
+void TextCatalog::SetRecheckInterval(std::chrono::nanoseconds interval) {
+    m_cache->recheckInterval = interval;
+    m_cache->checked = false;
+}
 
 TextCatalog::TextCatalog(std::filesystem::path iniPath)
     : m_path(std::move(iniPath)), m_cache(std::make_unique<Cache>()) {}
@@ -309,10 +325,17 @@ TextCatalog TextCatalog::BesideExecutable() {
 
 const IniEntries& TextCatalog::Entries() const {
     Cache& cache = *m_cache;
+    if (cache.recheckInterval.count() > 0) {
+        const auto now = std::chrono::steady_clock::now();
+        if (cache.checked && now - cache.lastCheck < cache.recheckInterval)
+            return cache.entries;
+        cache.lastCheck = now;
+        cache.checked = true;
+    }
     struct stat st {};
     if (::stat(m_path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
         if (cache.exists)
-            cache = Cache{false, false, {}, {}, {}, cache.userSeparator};
+            Forget(cache);
         return cache.entries;
     }
     const FileIdentity now = FileIdentity::Of(st);
@@ -322,7 +345,7 @@ const IniEntries& TextCatalog::Entries() const {
     FileIdentity readIdentity;
     std::optional<std::string> content = ReadWholeFile(m_path, &readIdentity, nullptr);
     if (!content) {
-        cache = Cache{false, false, {}, {}, {}, cache.userSeparator};
+        Forget(cache);
         return cache.entries;
     }
     if (!cache.exists || *content != cache.content) {
@@ -349,11 +372,12 @@ std::optional<std::string> TextCatalog::Lookup(std::string_view section,
 }
 
 std::string TextCatalog::MessageText(std::string_view key) const {
-    const auto fallback = Find("MESSAGE", "M0");
-    const auto value = Find("MESSAGE", key);
-    if (value)
+    // Two steps on one view of the file: "M0", itself defaulting to "Unknown Error", is the
+    // default of the asked key.
+    const IniEntries& entries = Entries();
+    if (const auto value = entries.Find("MESSAGE", key))
         return std::string(*value);
-    return std::string(fallback.value_or(kUnknownError));
+    return std::string(entries.Find("MESSAGE", "M0").value_or(kUnknownError));
 }
 
 int TextCatalog::MessageInteger(std::string_view key) const {
@@ -427,6 +451,7 @@ void TextCatalog::WriteWindowGeometry(const Geometry& g) {
         ThrowWriteError(target, "stat", errno);
     }
     ReplaceFileAtomically(target, WithGeometry(content, g), mode);
+    m_cache->checked = false;  // our own write is seen by the next lookup
 }
 
 char TextCatalog::UserDecimalSeparator() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -67,11 +68,18 @@ public:
     // file cannot be read or written; the old file is then unchanged.
     void WriteWindowGeometry(const Geometry& g);
 
+    // By default every lookup checks the file (one stat call). A positive interval lets lookups
+    // within that time after the last check answer from the cache without a check; useful for
+    // bursts of thousands of lookups where a system call costs more than the lookup itself.
+    // Writes through this catalogue are always seen at once.
+    void SetRecheckInterval(std::chrono::nanoseconds interval);
+
     // The user's decimal separator (LC_NUMERIC of the environment, not of the process).
     static char UserDecimalSeparator();
 
 private:
     struct Cache;
+    static void Forget(Cache& cache);
     const IniEntries& Entries() const;  // refreshes the cache when the file changed
     std::optional<std::string_view> Find(std::string_view section, std::string_view key) const;
 

@@ -6,6 +6,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <chrono>
 #include <csignal>
 
 #include <stdexcept>
@@ -150,6 +151,20 @@ TEST_F(TextCatalogTest, NoticesEditsBetweenTwoLookups) {
     std::filesystem::rename(other, Ini());
     EXPECT_EQ(catalog.MessageText("M1"), "EEEE");
     EXPECT_EQ(catalog.MessageText("M1"), "EEEE");
+}
+
+TEST_F(TextCatalogTest, RecheckIntervalAnswersFromTheCacheButSeesOwnWrites) {
+    TextCatalog catalog = Catalog("[MESSAGE]\nM1=old\n");
+    catalog.SetRecheckInterval(std::chrono::hours(1));
+    EXPECT_EQ(catalog.MessageText("M1"), "old");
+    WriteBytes(Ini(), "[MESSAGE]\nM1=new\n");
+    EXPECT_EQ(catalog.MessageText("M1"), "old");
+    catalog.WriteWindowGeometry({1, 2, 3, 4});
+    EXPECT_EQ(catalog.MessageText("M1"), "new");
+    EXPECT_EQ(catalog.ReadWindowGeometry({0, 0, 0, 0}).height, 4);
+    WriteBytes(Ini(), "[MESSAGE]\nM1=newer\n");
+    catalog.SetRecheckInterval(std::chrono::nanoseconds(0));
+    EXPECT_EQ(catalog.MessageText("M1"), "newer");
 }
 
 TEST_F(TextCatalogTest, ReadsWindowGeometryFromConfigInAnyCase) {
