@@ -1,0 +1,89 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace carecfg {
+
+// Misbehaviour the simulated unit can show on the line; 0 / false means "never".
+struct SimFaults {
+    bool pace = false;     // space reply bytes at the real line rate (115200 baud, 10 bits a byte)
+    int replyDelayMs = 0;  // wait this long before each reply
+    int corruptOneIn = 0;  // flip one payload or checksum byte in one reply out of N
+    int dropOneIn = 0;     // send no reply to one request out of N
+    int noiseBytes = 0;    // this many random bytes (never 0x23) before each reply frame
+    bool splitReplies = false;  // send each reply in two parts with a pause longer than 100 ms
+    int stopHalfwayOneIn = 0;   // send only the first half of one reply out of N
+    int writeStatus = 1;        // status answered to block writes; only 1 stores the block
+};
+
+struct SimOptions {
+    SimFaults faults;
+    std::uint32_t seed = 1;           // seeds every random choice of the faults
+    std::string password = "123456";  // login (administrator) password, 1..6 chars
+    std::optional<std::filesystem::path>
+        imageFile;                                  // start memory; the demonstration unit if unset
+    std::optional<std::filesystem::path> saveFile;  // memory is saved here when the unit stops
+};
+
+class UnitEngine;
+class ReplyShaper;
+
+// A simulated unit answering on a pseudo-terminal from its own thread.
+class UnitSim {
+public:
+    explicit UnitSim(SimOptions options = {});
+    ~UnitSim();
+    UnitSim(const UnitSim&) = delete;
+    UnitSim& operator=(const UnitSim&) = delete;
+
+    // Opens a pty and starts answering; symlinks its terminal side at linkPath if given.
+    // False when the pty, the image file or the link cannot be set up (see LastError()).
+    bool Start(const std::filesystem::path& linkPath = {});
+    // Path a TComm opens: the link path if given, else /dev/pts/N.
+    std::string TerminalPath() const;
+    // The /dev/pts/N name of the terminal side (empty before Start).
+    std::string PtsName() const;
+    // Stops the thread, removes the link it made, saves memory if saveFile is set.
+    void Stop();
+    bool IsRunning() const;
+
+    std::vector<std::uint8_t> MemorySnapshot() const;  // 262144 bytes (thread-safe copy)
+    std::vector<std::vector<std::uint8_t>> ReceivedFrames()
+        const;                      // request frames so far, in order
+    std::string LastError() const;  // why Start or the save failed
+
+private:
+    bool OpenTerminal(const std::filesystem::path& linkPath);
+    void CloseTerminal();
+    void Run();
+    void Deliver(std::vector<std::uint8_t> frame);
+    bool WriteAll(const std::uint8_t* data, std::size_t size);
+    bool WritePaced(const std::vector<std::uint8_t>& bytes);
+    bool Pause(int ms);  // false when a stop was requested meanwhile
+
+    SimOptions m_options;
+    mutable std::mutex m_mutex;  // guards m_engine and m_received
+    std::unique_ptr<UnitEngine> m_engine;
+    std::vector<std::vector<std::uint8_t>> m_received;
+    std::unique_ptr<ReplyShaper> m_shaper;
+    int m_master = -1;
+    int m_slave = -1;  // kept open so the master never reads EIO while the tool is away
+    int m_stopEvent = -1;
+    std::filesystem::path m_link;
+    bool m_linkMade = false;
+    std::string m_ptsName;
+    std::string m_lastError;
+    std::thread m_thread;
+    std::atomic<bool> m_running{false};
+    std::atomic<bool> m_stopping{false};
+};
+
+}  // namespace carecfg

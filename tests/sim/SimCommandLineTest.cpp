@@ -1,0 +1,93 @@
+#include "sim/SimCommandLine.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace carecfg {
+namespace {
+
+std::optional<SimCommandLine> Parse(std::vector<std::string_view> args,
+                                    std::string* error = nullptr) {
+    std::string e;
+    auto line = ParseSimCommandLine(args, e);
+    if (error) {
+        *error = e;
+    }
+    return line;
+}
+
+TEST(SimCommandLineTest, DefaultsWithoutArguments) {
+    const auto line = Parse({});
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->link, "/tmp/ttyCARE0");
+    EXPECT_EQ(line->options.password, "123456");
+    EXPECT_EQ(line->options.seed, 1u);
+    EXPECT_EQ(line->options.faults.writeStatus, 1);
+    EXPECT_FALSE(line->options.imageFile);
+    EXPECT_FALSE(line->help);
+}
+
+TEST(SimCommandLineTest, EveryOptionIsTaken) {
+    const auto line = Parse({"--link",
+                             "/tmp/x",
+                             "--image",
+                             "in.bin",
+                             "--save",
+                             "out.bin",
+                             "--password",
+                             "abc",
+                             "--seed",
+                             "77",
+                             "--pace",
+                             "--delay-ms",
+                             "40",
+                             "--corrupt",
+                             "5",
+                             "--drop",
+                             "6",
+                             "--noise",
+                             "3",
+                             "--split",
+                             "--stop-halfway",
+                             "8",
+                             "--write-status",
+                             "2",
+                             "--help"});
+    ASSERT_TRUE(line);
+    const SimFaults& f = line->options.faults;
+    EXPECT_EQ(line->link, "/tmp/x");
+    EXPECT_EQ(line->options.imageFile->string(), "in.bin");
+    EXPECT_EQ(line->options.saveFile->string(), "out.bin");
+    EXPECT_EQ(line->options.password, "abc");
+    EXPECT_EQ(line->options.seed, 77u);
+    EXPECT_TRUE(f.pace);
+    EXPECT_EQ(f.replyDelayMs, 40);
+    EXPECT_EQ(f.corruptOneIn, 5);
+    EXPECT_EQ(f.dropOneIn, 6);
+    EXPECT_EQ(f.noiseBytes, 3);
+    EXPECT_TRUE(f.splitReplies);
+    EXPECT_EQ(f.stopHalfwayOneIn, 8);
+    EXPECT_EQ(f.writeStatus, 2);
+    EXPECT_TRUE(line->help);
+}
+
+TEST(SimCommandLineTest, BadArgumentsAreRefusedWithAReason) {
+    const std::vector<std::vector<std::string_view>> cases = {{"--bogus"},
+                                                              {"--drop"},
+                                                              {"--drop", "x"},
+                                                              {"--drop", "-1"},
+                                                              {"--seed", "1.5"},
+                                                              {"--password", ""},
+                                                              {"--password", "1234567"},
+                                                              {"--write-status", "256"},
+                                                              {"--delay-ms", "10ms"}};
+    for (const auto& args : cases) {
+        std::string error;
+        EXPECT_FALSE(Parse(args, &error)) << args[0];
+        EXPECT_FALSE(error.empty()) << args[0];
+    }
+}
+
+}  // namespace
+}  // namespace carecfg
