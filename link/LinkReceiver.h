@@ -10,7 +10,8 @@ namespace carecfg {
 // Reassembles reply frames from the received byte stream, one byte at a time, and checks
 // their checksum. Bytes before a start byte are skipped; a frame whose length field exceeds
 // 256 is dropped as soon as its length is known, and its remaining bytes are then skipped
-// as noise until the next start byte, so nothing is ever stored past the record.
+// as noise until the next start byte (a 0x23 among them starts a frame, as in any noise),
+// so nothing is ever stored past the record.
 class LinkReceiver {
 public:
     LinkReceiver();
