@@ -27,6 +27,9 @@ namespace {
 constexpr long kByteTimeNs = 10L * 1'000'000'000L / 115200L;
 // How long a reply write may wait for a reader that does not take the bytes.
 constexpr int kWriteStallMs = 2000;
+// A request that stops for this long is abandoned, so that a tool which closed the line in
+// the middle of a frame does not make the unit swallow the start of its next request.
+constexpr long long kFrameGapNs = 500'000'000LL;
 
 std::string ErrnoText(const std::string& what) {
     return what + ": " + std::strerror(errno);
@@ -218,6 +221,7 @@ std::vector<std::vector<std::uint8_t>> UnitSim::ReceivedFrames() const {
 
 void UnitSim::Run() {
     FrameParser parser;
+    long long lastByteAt = 0;
     std::uint8_t buffer[4096];
     while (!m_stopping) {
         pollfd fds[2] = {{m_master, POLLIN, 0}, {m_stopEvent, POLLIN, 0}};
@@ -244,6 +248,11 @@ void UnitSim::Run() {
             }
             continue;
         }
+        const long long now = NowNs();
+        if (parser.InFrame() && now - lastByteAt > kFrameGapNs) {
+            parser.Reset();
+        }
+        lastByteAt = now;
         for (ParsedFrame& request :
              parser.Feed(std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(n)))) {
             std::optional<std::vector<std::uint8_t>> reply;

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <thread>
 
 #include "image/DeviceImage.h"
 #include "image/ImageFiles.h"
@@ -149,6 +150,21 @@ TEST_F(UnitSimTest, KeepsAnsweringAfterTheToolClosesAndReopens) {
     const auto memory = unit.MemorySnapshot();
     EXPECT_EQ(memory[0x5000], 0xFF);
     EXPECT_NE(memory[0x6020], 0xFF);  // the glucose readings stay
+}
+
+TEST_F(UnitSimTest, AnAbandonedRequestDoesNotSwallowTheNextOne) {
+    UnitSim unit;
+    ASSERT_TRUE(unit.Start(link));
+    {
+        Terminal line(link.string());
+        const auto write = BuildWriteBlock(0, std::vector<std::uint8_t>(kImageSize, 0));
+        line.Send({write.begin(), write.begin() + 100});
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    Terminal line(link.string());
+    line.Send(BuildReadIdentity());
+    EXPECT_TRUE(line.ReceiveFrame(34));
+    EXPECT_EQ(unit.MemorySnapshot(), BuildDemoMemory());
 }
 
 TEST_F(UnitSimTest, DropAndCorruptFaultsShowOnTheLine) {
