@@ -98,6 +98,7 @@ bool UnitSim::Start(const std::filesystem::path& linkPath) {
 }
 
 bool UnitSim::OpenTerminal(const std::filesystem::path& linkPath) {
+    m_link.clear();
     m_master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (m_master < 0) {
         m_lastError = ErrnoText("posix_openpt");
