@@ -148,12 +148,8 @@ void PosixPort::Purge(int sides) {
 //   - Breaks are not delivered as bytes (IGNBRK); where the device counts them they are
 //     reported as kLineErrorBreak.
 // A speed termios does not know makes the whole call fail without changing anything.
-bool PosixPort::ApplyLineSettings(const LineSettings& s) {
-    if (m_fd < 0)
-        return false;
-    termios t{};
-    if (::tcgetattr(m_fd, &t) != 0)
-        return false;
+// Pseudo-terminals keep only part of this: they force 8 data bits and no parity.
+bool ToTermios(const LineSettings& s, termios& t) {
     std::optional<speed_t> speed = SpeedCode(s.baudRate);
     if (!speed)
         return false;
@@ -192,16 +188,23 @@ bool PosixPort::ApplyLineSettings(const LineSettings& s) {
         t.c_iflag |= IXON;
     if (s.inxXonXoffFlow)
         t.c_iflag |= IXOFF;
-    const bool hardwareFlow = s.outxCtsFlow || s.rtsControl == TRtsControl::RtsHandshake;
-    if (hardwareFlow)
+    if (s.outxCtsFlow || s.rtsControl == TRtsControl::RtsHandshake)
         t.c_cflag |= CRTSCTS;
     t.c_cc[VSTART] = static_cast<cc_t>(s.xonChar);
     t.c_cc[VSTOP] = static_cast<cc_t>(s.xoffChar);
     t.c_cc[VMIN] = 1;
     t.c_cc[VTIME] = 0;
-    if (::tcsetattr(m_fd, TCSANOW, &t) != 0)
+    return true;
+}
+
+bool PosixPort::ApplyLineSettings(const LineSettings& s) {
+    if (m_fd < 0)
+        return false;
+    termios t{};
+    if (::tcgetattr(m_fd, &t) != 0 || !ToTermios(s, t) || ::tcsetattr(m_fd, TCSANOW, &t) != 0)
         return false;
 
+    const bool hardwareFlow = (t.c_cflag & CRTSCTS) != 0;
     SetModemLine(m_fd, TIOCM_DTR, s.dtrControl != TDtrControl::DtrDisable);
     if (!hardwareFlow)
         SetModemLine(m_fd, TIOCM_RTS, s.rtsControl != TRtsControl::RtsDisable);

@@ -11,7 +11,13 @@
 #include "serial/PosixSignals.h"
 #include "serial/ReceiveFilter.h"
 
+struct termios;
+
 namespace carecfg {
+
+// Writes the line settings into a terminal's settings; other fields keep their values. False
+// (nothing changed) for a speed termios does not know.
+bool ToTermios(const LineSettings& settings, ::termios& t);
 
 // The operating-system side of a serial port on POSIX (termios on a terminal device).
 //
