@@ -1,0 +1,88 @@
+#include "app/DemoHooks.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QTimer>
+#include <QToolButton>
+
+#include <cstdio>
+
+#include "app/MainWindow.h"
+#include "app/StatusBar.h"
+
+namespace carecfg {
+
+namespace {
+
+QString Env(const char* name) {
+    return qEnvironmentVariable(name);
+}
+
+// Shows page n the way the user would: by clicking the navigation button that names it.
+void ShowPageByButton(Tfrm_mainset& window, int page) {
+    for (const Component& c : window.Components().Components()) {
+        auto* button = qobject_cast<QToolButton*>(c.object.data());
+        if (button != nullptr && button->property("pageTag").toInt() == page + 1) {
+            button->click();
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+void InstallDemoHooks(Tfrm_mainset& window) {
+    Tfrm_mainset* w = &window;
+    const QStringList size = Env("CARECFG_WINDOW_SIZE").split(QLatin1Char('x'));
+    if (size.size() == 2 && size[0].toInt() > 0 && size[1].toInt() > 0) {
+        w->resize(size[0].toInt(), size[1].toInt());
+    }
+    if (Env("CARECFG_DEMO_AUTOCONNECT") == QLatin1String("1")) {
+        QTimer::singleShot(0, w, [w] {
+            w->Find<QComboBox>(QStringLiteral("cbox_com"))->setCurrentText(QStringLiteral("DEMO"));
+            w->Find<QToolButton>(QStringLiteral("SpeedButton10"))->click();
+        });
+        const QString password = Env("CARECFG_DEMO_PASSWORD");
+        if (!password.isEmpty()) {
+            // Logs in once the identity has arrived (status "M23"), checking a few times a second.
+            auto* poll = new QTimer(w);
+            QObject::connect(poll, &QTimer::timeout, w, [w, poll, password] {
+                if (w->StatusBar()->PanelText(0) == w->MessageString("M23")) {
+                    poll->stop();
+                    w->LoginWithPassword(password);
+                }
+            });
+            poll->start(100);
+        }
+    }
+    const QString shot = Env("CARECFG_SCREENSHOT");
+    if (!shot.isEmpty()) {
+        bool ok = false;
+        int delay = Env("CARECFG_SCREENSHOT_DELAY_MS").toInt(&ok);
+        if (!ok || delay < 0) {
+            delay = 2500;
+        }
+        const QString pageText = Env("CARECFG_SCREENSHOT_PAGE");
+        QTimer::singleShot(delay, w, [w, shot, pageText] {
+            bool isNumber = false;
+            const int page = pageText.toInt(&isNumber);
+            if (isNumber) {
+                ShowPageByButton(*w, page);
+            }
+            // One more pass so that the page is laid out before it is drawn.
+            QTimer::singleShot(200, w, [w, shot] {
+                const bool saved = w->grab().save(shot);
+                std::printf("%s %s\n",
+                            saved ? "screenshot saved:" : "screenshot failed:", qPrintable(shot));
+                std::fflush(stdout);
+                QCoreApplication::exit(saved ? 0 : 1);
+            });
+        });
+    }
+    if (Env("CARECFG_EXIT_WHEN_IDLE") == QLatin1String("1")) {
+        // A zero timer runs once the events queued by showing the window have been handled.
+        QTimer::singleShot(0, w, [] { QCoreApplication::quit(); });
+    }
+}
+
+}  // namespace carecfg

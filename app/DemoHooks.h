@@ -1,0 +1,19 @@
+#pragma once
+
+namespace carecfg {
+
+class Tfrm_mainset;
+
+// Test and demonstration hooks of the window, switched on by environment variables only (the
+// program takes nothing from its command line):
+//   CARECFG_EXIT_WHEN_IDLE=1      quit at the first idle moment after the window is shown
+//   CARECFG_DEMO_AUTOCONNECT=1    choose the port DEMO and press the port button
+//   CARECFG_DEMO_PASSWORD=text    once the unit has identified itself, log in with this password
+//   CARECFG_SCREENSHOT=file.png   save a picture of the window after a pause, print the path, quit
+//   CARECFG_SCREENSHOT_PAGE=n     show page n (0..15) before the picture is taken
+//   CARECFG_SCREENSHOT_DELAY_MS=n the pause before the picture (default 2500 ms)
+//   CARECFG_WINDOW_SIZE=WxH       resize the window before it is shown (screenshots)
+// Call before the window is shown.
+void InstallDemoHooks(Tfrm_mainset& window);
+
+}  // namespace carecfg

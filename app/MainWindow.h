@@ -1,0 +1,186 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/ComponentRegistry.h"
+#include "app/GuiLinkAdapters.h"
+#include "app/QtLinkTimer.h"
+#include "image/DeviceImage.h"
+#include "link/LinkSession.h"
+#include "serial/SerialComm.h"
+#include "text/TextCatalog.h"
+#include "text/TextCodec.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QStackedWidget;
+class QTabWidget;
+class QTextEdit;
+class QTimer;
+class QToolBox;
+class QToolButton;
+class QGroupBox;
+
+namespace carecfg {
+
+class TPageControl;
+class TStatusBar;
+class UnitSim;
+
+// What the window takes from its surroundings; the defaults are those of the real program.
+struct WindowOptions {
+    std::filesystem::path catalogPath;  // empty: skin.ini beside the executable
+    std::filesystem::path documentDir;  // empty: the executable's folder (Help.rtf, Contact.rtf)
+    // Shows the text of a message key; empty: a modal message box.
+    std::function<void(const std::string& messageKey)> showMessage;
+    // Asks for the login password; nullopt when cancelled. Empty: a masked modal input box.
+    std::function<std::optional<QString>(const QString& title, const QString& prompt)> askPassword;
+    std::optional<QSize> screenSize;  // empty: the primary screen's size
+};
+
+// The main window: navigation bar, sixteen pages, status bar, the shell's timers and the
+// connect / identify / login cycle over the one serial link of the program.
+class Tfrm_mainset : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kPageCount = 16;
+
+    explicit Tfrm_mainset(WindowOptions options = {}, QWidget* parent = nullptr);
+    ~Tfrm_mainset() override;
+
+    ComponentRegistry& Components() { return m_components; }
+    const ComponentRegistry& Components() const { return m_components; }
+    template <class T>
+    T* Find(const QString& name) const {
+        return m_components.Find<T>(name);
+    }
+
+    const TextCatalog& Catalog() const { return m_catalog; }
+    const TextCodec& Codec() const { return m_codec; }
+    QString MessageString(std::string_view key) const;  // MESSAGE text of the key for display
+    QString FormString(std::string_view key, const QString& def) const;
+
+    LinkSession& Session() { return m_session; }
+    LinkTimer& Timer1() { return m_timer1; }
+    TComm& CommR() { return m_commR; }
+    DeviceImage& Image() { return m_image; }
+    UserNotices& Notices() { return m_notices; }
+    TStatusBar* StatusBar() const { return m_staBar; }
+    UnitSim* DemoUnit() const { return m_demoUnit.get(); }
+
+    int CurrentPage() const;
+    QWidget* Page(int index) const;
+
+    // Work run once by the startup timer, in the order added (captions, then the limit lists).
+    void AddStartupStep(std::function<void()> step);
+
+    // Commands of the working cycle.
+    void ConnectionToggle();
+    void Login();
+    void LoginWithPassword(const QString& password);
+    void LoginAccepted();
+    void SetLoginState(bool on);
+    void ShowIdentity(const IdentityReply& identity);
+    void Button3Click();
+    void Button6Click();
+    void Button19Click();
+    void Button20Click();
+    void Button21Click();
+
+    // Navigation: shows the page a page button names; anything else is ignored.
+    void PageButtonClick(QObject* sender);
+
+    void LayoutHomePage();
+    void CommRReceiveData(const std::uint8_t* buffer, std::uint16_t length);
+
+    // Names of the controls switched by SetLoginState.
+    static const std::vector<const char*>& LoginVisibleControls();
+    static const std::vector<const char*>& LoginEnabledControls();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildComponents();
+    void BuildNavigationBar();
+    void BuildNotebook();
+    void BuildHomePage(QWidget* page);
+    void BuildBasicPage(QWidget* page);
+    void BuildTabSheet21(QWidget* sheet);
+    void BuildHelpPages();
+    void BuildStatusBar();
+    void BuildTimers();
+    void FormCreate();
+    void RestoreSize();
+    void LoadSkin();
+    void FillParents();
+    void LoadHelpDocuments();
+    void ApplyShellTexts();
+    void ClockTimerTimer();
+    void StartupTimerTimer();
+    void RelayoutTimerTimer();
+    void ShowMessageBox(const std::string& key);
+    QString AskPassword(bool* ok);
+    QSize ScreenSize() const;
+    std::string ToCodePage(const QString& text) const;
+
+    WindowOptions m_options;
+    ComponentRegistry m_components;
+    TextCatalog m_catalog;
+    TextCodec m_codec;
+    DeviceImage m_image;
+
+    // Widgets (owned by their Qt parents).
+    QToolBox* m_outlookBar = nullptr;
+    QStackedWidget* m_notebook = nullptr;
+    std::vector<QWidget*> m_pages;
+    std::vector<QToolButton*> m_pageButtons;
+    QGroupBox* m_homeGroup = nullptr;
+    QGroupBox* m_basicGroup = nullptr;
+    TPageControl* m_pageControl4 = nullptr;
+    QLabel* m_title = nullptr;
+    QLabel* m_clock = nullptr;
+    QLabel* m_portLabel = nullptr;
+    QComboBox* m_cboxCom = nullptr;
+    QLabel* m_portState = nullptr;
+    QToolButton* m_portButton = nullptr;
+    QPushButton* m_button3 = nullptr;
+    QPushButton* m_button4 = nullptr;
+    TStatusBar* m_staBar = nullptr;
+    QProgressBar* m_progressBar = nullptr;
+    QTimer* m_qtTimer1 = nullptr;
+    QTimer* m_clockTimer = nullptr;
+    QTimer* m_startupTimer = nullptr;
+    QTimer* m_relayoutTimer = nullptr;
+
+    std::vector<std::function<void()>> m_startupSteps;
+    bool m_centred = false;
+
+    // The link; declared in the order it must be torn down in reverse: the port closes (and its
+    // threads end) before the demo unit behind it stops.
+    GuiCommSink m_sink;
+    std::unique_ptr<UnitSim> m_demoUnit;
+    TComm m_commR;
+    TCommLinkPort m_port;
+    QtLinkTimer m_timer1;
+    WindowNotices m_notices;
+    LinkSession m_session;
+};
+
+}  // namespace carecfg

@@ -1,0 +1,15 @@
+#include "app/ShellRules.h"
+
+#include "text/IniParse.h"
+
+namespace carecfg {
+
+int ResendIntervalFromText(std::string_view text) {
+    const auto value = ParseIniInteger(TrimBlanks(text));
+    if (!value || *value < 0) {
+        return 0;
+    }
+    return *value;
+}
+
+}  // namespace carecfg

@@ -1,0 +1,67 @@
+// Whole-process start of carecfg on the offscreen platform: from spawning the program until it
+// quits at its first idle moment after showing the window (CARECFG_EXIT_WHEN_IDLE=1).
+// Reports the time per start; the median of the repetitions is the figure to read.
+#include <benchmark/benchmark.h>
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+// Runs carecfg once; returns false when it could not be started or did not exit cleanly.
+bool RunOnce() {
+    std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "CARECFG_EXIT_WHEN_IDLE=1"};
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string entry = *e;
+        if (entry.rfind("QT_QPA_PLATFORM=", 0) != 0 && entry.rfind("CARECFG_", 0) != 0) {
+            env.push_back(entry);
+        }
+    }
+    std::vector<char*> envp;
+    for (auto& e : env) {
+        envp.push_back(e.data());
+    }
+    envp.push_back(nullptr);
+    std::string exe = CARECFG_EXE;
+    char* argv[] = {exe.data(), nullptr};
+    pid_t pid = 0;
+    if (posix_spawn(&pid, exe.c_str(), nullptr, nullptr, argv, envp.data()) != 0) {
+        return false;
+    }
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid) {
+        return false;
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void BM_WindowStartUntilIdle(benchmark::State& state) {
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = RunOnce();
+        const auto end = std::chrono::steady_clock::now();
+        if (!ok) {
+            state.SkipWithError("carecfg did not start and exit cleanly");
+            return;
+        }
+        state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+    }
+}
+BENCHMARK(BM_WindowStartUntilIdle)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,519 @@
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolBox>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/HomeLayout.h"
+#include "app/MainWindow.h"
+#include "app/StatusBar.h"
+#include "link/LinkFrame.h"
+#include "sim/UnitSim.h"
+
+namespace carecfg {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QTest::qSleep(2);
+    }
+    return true;
+}
+
+// A folder with its own skin.ini (our shipped one, optionally changed) and help documents.
+class TempFolder {
+public:
+    TempFolder() {
+        char pattern[] = "/tmp/carecfg-app-XXXXXX";
+        m_path = ::mkdtemp(pattern);
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        fs::remove_all(m_path, ec);
+    }
+    const fs::path& Path() const { return m_path; }
+    void Write(const std::string& name, const std::string& content) const {
+        std::ofstream(m_path / name, std::ios::binary) << content;
+    }
+
+private:
+    fs::path m_path;
+};
+
+std::string ShippedSkin() {
+    std::ifstream in(fs::path(CARECFG_APP_SOURCE_DIR) / "skin.ini", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Replaces the value of one key of the shipped skin.ini.
+std::string SkinWith(const std::string& key, const std::string& value) {
+    std::string skin = ShippedSkin();
+    const auto at = skin.find("\n" + key + "=");
+    if (at == std::string::npos) {
+        return skin;
+    }
+    const auto end = skin.find('\n', at + 1);
+    return skin.replace(at + 1, end - at - 1, key + "=" + value);
+}
+
+// A window over a private skin.ini, recording message keys instead of showing boxes and
+// answering the password prompt from a script.
+class WindowFixture : public ::testing::Test {
+protected:
+    void Open(const std::string& skin = ShippedSkin(), QSize screen = QSize(1920, 1080)) {
+        m_folder.Write("skin.ini", skin);
+        WindowOptions options;
+        options.catalogPath = m_folder.Path() / "skin.ini";
+        options.documentDir = m_folder.Path();
+        options.screenSize = screen;
+        options.showMessage = [this](const std::string& key) { m_messages.push_back(key); };
+        options.askPassword = [this](const QString&, const QString&) -> std::optional<QString> {
+            if (m_passwords.empty()) {
+                return std::nullopt;
+            }
+            auto answer = m_passwords.front();
+            m_passwords.pop_front();
+            return answer;
+        };
+        m_window = std::make_unique<Tfrm_mainset>(std::move(options));
+    }
+
+    template <class T>
+    T* W(const char* name) const {
+        T* widget = m_window->Find<T>(QString::fromLatin1(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    QString Status() const { return m_window->StatusBar()->PanelText(0); }
+    QString Msg(const char* key) const { return m_window->MessageString(key); }
+
+    // Opens the port on a simulated unit and waits for its identity.
+    void ConnectToSim(SimOptions simOptions = {}) {
+        m_sim = std::make_unique<UnitSim>(std::move(simOptions));
+        ASSERT_TRUE(m_sim->Start()) << m_sim->LastError();
+        W<QComboBox>("cbox_com")->setCurrentText(QString::fromStdString(m_sim->TerminalPath()));
+        W<QToolButton>("SpeedButton10")->click();
+        ASSERT_TRUE(WaitUntil([&] { return Status() == Msg("M23"); })) << Status().toStdString();
+    }
+    void LogIn(const QString& password) {
+        m_passwords.push_back(password);
+        W<QPushButton>("Button4")->click();
+    }
+    std::vector<std::vector<std::uint8_t>> FramesWithCommand(std::uint8_t command) const {
+        std::vector<std::vector<std::uint8_t>> out;
+        for (auto& f : m_sim->ReceivedFrames()) {
+            if (f.size() > 1 && f[1] == command) {
+                out.push_back(f);
+            }
+        }
+        return out;
+    }
+    bool LoginStateOn() const {
+        return !W<QWidget>("Button6")->isHidden() && W<QWidget>("TabSheet21")->isEnabled();
+    }
+
+    TempFolder m_folder;
+    std::vector<std::string> m_messages;
+    std::deque<QString> m_passwords;
+    std::unique_ptr<UnitSim> m_sim;
+    std::unique_ptr<Tfrm_mainset> m_window;
+};
+
+TEST_F(WindowFixture, StartsClosedOnTheHomePageWithTheShellBuilt) {
+    Open();
+    EXPECT_EQ(m_window->objectName(), QStringLiteral("frm_mainset"));
+    EXPECT_EQ(m_window->CurrentPage(), 0);
+    EXPECT_EQ(W<QStackedWidget>("TeNotebook")->count(), 16);
+    EXPECT_EQ(W<QToolBox>("TeOutlookBar1")->currentIndex(), 0);
+    EXPECT_EQ(Status(), Msg("M3"));
+    EXPECT_EQ(W<QToolButton>("SpeedButton10")->text(), Msg("M14"));
+    EXPECT_EQ(W<QLabel>("Label327")->text(), Msg("M20"));
+    EXPECT_EQ(m_window->Timer1().Interval(), 1500);
+    EXPECT_FALSE(LoginStateOn());
+    EXPECT_TRUE(m_window->Image().Bytes()[0x1234] == 0xFF);
+
+    const TStatusBar* bar = m_window->StatusBar();
+    ASSERT_EQ(bar->PanelCount(), 6);
+    const int widths[] = {80, 80, 200, 80, 60, 50};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(bar->PanelWidth(i), widths[i]) << i;
+    }
+    const auto* progress = W<QWidget>("ProgressBar1");
+    EXPECT_EQ(progress->x(), 500);
+    EXPECT_EQ(progress->y(), 2);
+
+    auto* cbox = W<QComboBox>("cbox_com");
+    EXPECT_EQ(cbox->currentText(), QStringLiteral("COM1"));
+    EXPECT_EQ(cbox->itemText(4), QStringLiteral("COM5"));
+    EXPECT_EQ(cbox->itemText(5), QStringLiteral("DEMO"));
+
+    auto* tabs = W<QTabWidget>("PageControl4");
+    ASSERT_EQ(tabs->count(), 5);
+    const char* sheets[] = {"TabSheet21", "TabSheet4", "TabSheet5", "TabSheet1", "TabSheet6"};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(tabs->widget(i)->objectName(), QString::fromLatin1(sheets[i]));
+    }
+}
+
+TEST_F(WindowFixture, RegistryHoldsEveryComponentWithItsKindInCreationOrder) {
+    Open();
+    const ComponentRegistry& reg = m_window->Components();
+    const std::pair<const char*, ComponentKind> kinds[] = {
+        {"tefxSpeedButton20", ComponentKind::Theme},
+        {"SpeedButton21", ComponentKind::SpeedButton},
+        {"Button6", ComponentKind::PushButton},
+        {"TeGroupBox1", ComponentKind::Theme},
+        {"Label324", ComponentKind::Label},
+        {"cbox_com", ComponentKind::DropDownList},
+        {"SpeedButton10", ComponentKind::SpeedButton},
+        {"TabSheet21", ComponentKind::TabSheet},
+        {"Edit372", ComponentKind::Edit},
+        {"ReadMeRTE", ComponentKind::RichText},
+        {"sta_bar", ComponentKind::StatusBar},
+        {"GroupBoxSimPin", ComponentKind::GroupBox},
+    };
+    for (const auto& [name, kind] : kinds) {
+        EXPECT_EQ(reg.KindOf(QString::fromLatin1(name)), kind) << name;
+        EXPECT_EQ(reg.Find(QString::fromLatin1(name).toUpper())->objectName(),
+                  QString::fromLatin1(name));
+    }
+    auto position = [&](const char* name) {
+        const auto& all = reg.Components();
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            if (all[i].name == QLatin1String(name)) {
+                return static_cast<int>(i);
+            }
+        }
+        return -1;
+    };
+    EXPECT_LT(position("TeOutlookBar1"), position("TeNotebook"));
+    EXPECT_LT(position("TeNotebook"), position("HomePage"));
+    EXPECT_LT(position("HomePage"), position("sta_bar"));
+    EXPECT_LT(position("sta_bar"), position("Timer1"));
+}
+
+TEST_F(WindowFixture, PageButtonsShowTheirPagesAndAnythingElseIsIgnored) {
+    Open();
+    const std::pair<const char*, int> buttons[] = {
+        {"tefxSpeedButton19", 1},  {"tefxSpeedButton18", 2},  {"tefxSpeedButton17", 3},
+        {"tefxSpeedButton8", 4},   {"tefxSpeedButton7", 5},   {"tefxSpeedButton6", 6},
+        {"tefxSpeedButton5", 7},   {"tefxSpeedButton4", 8},   {"tefxSpeedButton13", 9},
+        {"tefxSpeedButton14", 10}, {"tefxSpeedButton15", 11}, {"tefxSpeedButton16", 12},
+        {"tefxSpeedButton12", 13}, {"tefxSpeedButton11", 14}, {"tefxSpeedButton10", 15},
+        {"tefxSpeedButton20", 0},
+    };
+    for (const auto& [name, page] : buttons) {
+        W<QToolButton>(name)->click();
+        EXPECT_EQ(m_window->CurrentPage(), page) << name;
+        EXPECT_EQ(W<QToolButton>(name)->property("pageTag").toInt(), page + 1) << name;
+    }
+
+    W<QToolButton>("tefxSpeedButton11")->click();
+    ASSERT_EQ(m_window->CurrentPage(), 14);
+    auto* guide = W<QToolButton>("tefxSpeedButton12");
+    for (int badTag : {0, 17, -1}) {
+        guide->setProperty("pageTag", badTag);
+        guide->click();
+        EXPECT_EQ(m_window->CurrentPage(), 14) << badTag;
+    }
+    m_window->PageButtonClick(W<QPushButton>("Button3"));  // no page button
+    m_window->PageButtonClick(nullptr);
+    EXPECT_EQ(m_window->CurrentPage(), 14);
+}
+
+TEST_F(WindowFixture, FirstStartOnA1920x1080ScreenIsHalfSizeCentredAndClosingStoresTheSize) {
+    Open();
+    EXPECT_EQ(m_window->size(), QSize(960, 540));
+    m_window->show();
+    EXPECT_EQ(m_window->pos(), QPoint(480, 270));
+    m_window->resize(1000, 700);
+    m_window->close();
+    m_window.reset();
+
+    WindowOptions options;
+    options.catalogPath = m_folder.Path() / "skin.ini";
+    options.documentDir = m_folder.Path();
+    options.screenSize = QSize(1920, 1080);
+    Tfrm_mainset restarted(options);
+    EXPECT_EQ(restarted.size(), QSize(1000, 700));
+    EXPECT_GE(restarted.minimumWidth(), 200);
+    EXPECT_GE(restarted.minimumHeight(), 200);
+}
+
+TEST_F(WindowFixture, HomePageTitleFontFollowsTheGroupWidth) {
+    Open();
+    m_window->show();
+    m_window->resize(1100, 700);
+    ASSERT_TRUE(WaitUntil([&] { return W<QWidget>("TeGroupBox1")->width() > 800; }));
+    QCoreApplication::processEvents();
+    const auto* group = W<QWidget>("TeGroupBox1");
+    const auto* title = W<QLabel>("Label324");
+    const int expected = TitleFontSize(group->width(), static_cast<int>(title->text().size()), 0);
+    EXPECT_EQ(title->font().pointSize(), expected);
+    EXPECT_EQ(W<QLabel>("Label326")->font().pointSize(), ClockFontSize(expected));
+    EXPECT_EQ(title->width(), group->width());
+    EXPECT_EQ(title->y(), group->height() / 3);
+    const auto* port = W<QWidget>("SpeedButton10");
+    EXPECT_EQ(W<QWidget>("Button3")->y(), port->y());
+    EXPECT_EQ(W<QWidget>("Button4")->x(), W<QWidget>("Button3")->x() + port->width() + 20);
+
+    W<QToolButton>("tefxSpeedButton19")->click();
+    QCoreApplication::processEvents();
+    const auto* settingsGroup = W<QWidget>("TeGroupBox2");
+    EXPECT_EQ(W<QTabWidget>("PageControl4")->tabBar()->tabRect(0).width(),
+              SettingsTabWidth(settingsGroup->width()));
+}
+
+TEST_F(WindowFixture, ResendTimeThatIsNoWholeNumberMeansNoResendAndCreationGoesOn) {
+    Open(SkinWith("resendtime", "1.5 s"));
+    EXPECT_EQ(m_window->Timer1().Interval(), 0);
+    EXPECT_EQ(W<QLabel>("Label327")->text(), Msg("M20"));
+    EXPECT_FALSE(LoginStateOn());
+    EXPECT_EQ(m_window->CurrentPage(), 0);
+    bool ran = false;
+    m_window->AddStartupStep([&] { ran = true; });
+    EXPECT_TRUE(WaitUntil([&] { return ran; }));
+    EXPECT_FALSE(W<QTimer>("Timer4")->isActive());
+}
+
+TEST_F(WindowFixture, MissingSkinGivesDefaultTextsAndNoResend) {
+    Open();
+    fs::remove(m_folder.Path() / "skin.ini");
+    WindowOptions options;
+    options.catalogPath = m_folder.Path() / "skin.ini";
+    options.documentDir = m_folder.Path();
+    options.screenSize = QSize(1920, 1080);
+    Tfrm_mainset bare(options);
+    EXPECT_EQ(bare.StatusBar()->PanelText(0), QStringLiteral("Unknown Error"));
+    EXPECT_EQ(bare.Timer1().Interval(), 0);
+    EXPECT_EQ(bare.size(), QSize(960, 540));
+}
+
+TEST_F(WindowFixture, OpenIdentifyCloseAndFailedOpenSetStatusAndCaptions) {
+    Open();
+    ConnectToSim();
+    EXPECT_EQ(W<QToolButton>("SpeedButton10")->text(), Msg("M15"));
+    EXPECT_EQ(W<QLabel>("Label327")->text(), Msg("M19"));
+    EXPECT_FALSE(W<QLineEdit>("Edit2")->text().isEmpty());
+    EXPECT_FALSE(W<QLineEdit>("Edit335")->text().isEmpty());
+    EXPECT_FALSE(W<QLineEdit>("Edit2")->isEnabled());
+    EXPECT_TRUE(W<QLineEdit>("Edit2")->isReadOnly());
+    const auto identity = FramesWithCommand(0x07);
+    ASSERT_EQ(identity.size(), 1u);
+    EXPECT_EQ(identity[0], (std::vector<std::uint8_t>{0x23, 0x07, 0, 0, 0, 0, 0, 0, 0x07}));
+
+    W<QToolButton>("SpeedButton10")->click();
+    EXPECT_EQ(Status(), Msg("M3"));
+    EXPECT_EQ(W<QToolButton>("SpeedButton10")->text(), Msg("M14"));
+    EXPECT_EQ(W<QLabel>("Label327")->text(), Msg("M20"));
+    EXPECT_FALSE(m_window->CommR().IsOpen());
+
+    W<QComboBox>("cbox_com")->setCurrentText(QStringLiteral("/nonexistent/ttyXYZ"));
+    W<QToolButton>("SpeedButton10")->click();
+    EXPECT_EQ(Status(), Msg("M2"));
+    EXPECT_EQ(W<QToolButton>("SpeedButton10")->text(), Msg("M14"));
+    EXPECT_EQ(W<QLabel>("Label327")->text(), Msg("M20"));
+    EXPECT_TRUE(m_messages.empty());
+}
+
+TEST_F(WindowFixture, SameTextForOpenAndCloseCaptionsAlwaysReopens) {
+    Open(SkinWith("M15", "Connect"));
+    ConnectToSim();
+    W<QToolButton>("SpeedButton10")->click();
+    EXPECT_EQ(Status(), Msg("M1"));
+    EXPECT_TRUE(m_window->CommR().IsOpen());
+    EXPECT_TRUE(WaitUntil([&] { return FramesWithCommand(0x07).size() == 2; }));
+}
+
+TEST_F(WindowFixture, LoginAcceptedRefusedTooLongAndCancelled) {
+    Open();
+    ConnectToSim();
+
+    LogIn(QStringLiteral("654321"));
+    ASSERT_TRUE(WaitUntil([&] { return !m_messages.empty(); }));
+    EXPECT_EQ(m_messages, (std::vector<std::string>{"M9"}));
+    EXPECT_FALSE(LoginStateOn());
+
+    LogIn(QStringLiteral("1234567"));
+    W<QPushButton>("Button4")->click();  // cancelled: nothing at all
+    EXPECT_EQ(m_messages, (std::vector<std::string>{"M9", "M7"}));
+    EXPECT_EQ(FramesWithCommand(0x04).size(), 1u);
+
+    LogIn(QStringLiteral("123456"));
+    ASSERT_TRUE(WaitUntil([&] { return LoginStateOn(); }));
+    EXPECT_EQ(W<QTabWidget>("PageControl4")->currentWidget(), W<QWidget>("TabSheet4"));
+    for (const char* name : Tfrm_mainset::LoginEnabledControls()) {
+        EXPECT_TRUE(W<QWidget>(name)->isEnabled()) << name;
+    }
+    EXPECT_FALSE(W<QWidget>("SpeedButton17")->isHidden());
+    EXPECT_FALSE(W<QWidget>("Button24")->isHidden());
+    const auto login = FramesWithCommand(0x04).back();
+    EXPECT_EQ(login.size(), 15u);
+
+    // Every press of the port button logs out, here by closing the port.
+    W<QToolButton>("SpeedButton10")->click();
+    EXPECT_FALSE(LoginStateOn());
+    EXPECT_TRUE(W<QWidget>("Button19")->isHidden());
+}
+
+TEST_F(WindowFixture, PasswordEditsLimitAndMaskTheirInput) {
+    Open();
+    const std::pair<const char*, int> edits[] = {{"Edit372", 4}, {"Edit373", 4}, {"Edit1", 6},
+                                                 {"Edit339", 6}, {"Edit374", 6}, {"Edit330", 6}};
+    for (const auto& [name, limit] : edits) {
+        EXPECT_EQ(W<QLineEdit>(name)->maxLength(), limit) << name;
+        EXPECT_EQ(W<QLineEdit>(name)->echoMode(), QLineEdit::Password) << name;
+    }
+}
+
+TEST_F(WindowFixture, DifferingPasswordEntriesShowTheirMessageAndSendNothing) {
+    Open();
+    ConnectToSim();
+    LogIn(QStringLiteral("123456"));
+    ASSERT_TRUE(WaitUntil([&] { return LoginStateOn(); }));
+    struct Case {
+        const char *first, *second, *button, *key;
+    };
+    const Case cases[] = {{"Edit372", "Edit373", "Button19", "M25"},
+                          {"Edit1", "Edit339", "Button20", "M26"}};
+    for (const Case& c : cases) {
+        m_messages.clear();
+        W<QLineEdit>(c.first)->setText(QStringLiteral("1111"));
+        W<QLineEdit>(c.second)->setText(QStringLiteral("2222"));
+        W<QPushButton>(c.button)->click();
+        EXPECT_EQ(m_messages, (std::vector<std::string>{c.key})) << c.button;
+    }
+    QTest::qWait(50);
+    EXPECT_TRUE(FramesWithCommand(0x08).empty());
+    EXPECT_TRUE(FramesWithCommand(0x09).empty());
+
+    W<QLineEdit>("Edit373")->setText(QStringLiteral("1111"));
+    W<QPushButton>("Button19")->click();
+    ASSERT_TRUE(WaitUntil([&] { return FramesWithCommand(0x09).size() == 1; }));
+    EXPECT_EQ(FramesWithCommand(0x09)[0],
+              BuildFrame(0x09, 0, std::vector<std::uint8_t>{'1', '1', '1', '1', 0xFF, 0xFF}));
+    ASSERT_TRUE(WaitUntil([&] { return m_messages.size() == 2; }));
+    EXPECT_EQ(m_messages.back(), "M24");
+}
+
+TEST_F(WindowFixture, PinChangeWithTwoEmptyFieldsSendsTwoBlankFields) {
+    Open();
+    ConnectToSim();
+    LogIn(QStringLiteral("123456"));
+    ASSERT_TRUE(WaitUntil([&] { return LoginStateOn(); }));
+    W<QPushButton>("Button21")->click();
+    ASSERT_TRUE(WaitUntil([&] { return FramesWithCommand(0x0A).size() == 1; }));
+    std::vector<std::uint8_t> expected = {0x23, 0x0A, 0, 0, 0, 0, 0x00, 0x0C};
+    expected.insert(expected.end(), 12, 0xFF);
+    expected.push_back(FrameChecksum(expected));
+    EXPECT_EQ(FramesWithCommand(0x0A)[0], expected);
+    // The simulated unit refuses an empty PIN with status 0.
+    ASSERT_TRUE(WaitUntil([&] { return !m_messages.empty(); }));
+    EXPECT_EQ(m_messages.back(), "M11");
+}
+
+TEST_F(WindowFixture, FactoryDefaultShowsM36WhateverTheReplyHolds) {
+    Open();
+    ConnectToSim();
+    LogIn(QStringLiteral("123456"));
+    ASSERT_TRUE(WaitUntil([&] { return LoginStateOn(); }));
+    W<QPushButton>("Button6")->click();
+    ASSERT_TRUE(WaitUntil([&] { return !m_messages.empty(); }));
+    EXPECT_EQ(m_messages, (std::vector<std::string>{"M36"}));
+    EXPECT_FALSE(m_window->Timer1().IsRunning());
+
+    for (std::uint8_t status : {0, 2, 7}) {
+        ReceiveRecord reply{};
+        reply[0] = kFrameStart;
+        reply[1] = 0x06;
+        reply[7] = 1;
+        reply[8] = status;
+        m_window->Session().DispatchReply(reply);
+        EXPECT_EQ(m_messages.back(), "M36") << int(status);
+    }
+    EXPECT_EQ(m_messages.size(), 4u);
+}
+
+TEST_F(WindowFixture, ClockButtonSendsTheLocalTimeWithoutTimedResend) {
+    Open();
+    ConnectToSim();
+    W<QPushButton>("Button3")->click();
+    EXPECT_FALSE(m_window->Timer1().IsRunning());
+    ASSERT_TRUE(WaitUntil([&] { return FramesWithCommand(0x03).size() == 1; }));
+    EXPECT_EQ(FramesWithCommand(0x03)[0].size(), 15u);
+    QTest::qWait(50);
+    EXPECT_TRUE(m_messages.empty());
+}
+
+TEST_F(WindowFixture, DemoPortRunsTheBuiltInUnit) {
+    Open();
+    W<QComboBox>("cbox_com")->setCurrentText(QStringLiteral("demo"));
+    W<QToolButton>("SpeedButton10")->click();
+    ASSERT_NE(m_window->DemoUnit(), nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return Status() == Msg("M23"); }));
+    EXPECT_FALSE(W<QLineEdit>("Edit2")->text().isEmpty());
+    m_passwords.push_back(QStringLiteral("123456"));
+    W<QPushButton>("Button4")->click();
+    EXPECT_TRUE(WaitUntil([&] { return LoginStateOn(); }));
+}
+
+TEST_F(WindowFixture, HelpPagesShowBuiltInTextsOrTheirDocuments) {
+    Open();
+    EXPECT_TRUE(W<QTextEdit>("ReadMeRTE")->toPlainText().contains(QStringLiteral("User Guide")));
+    EXPECT_TRUE(W<QTextEdit>("ReadMeRTE")->isReadOnly());
+    EXPECT_FALSE(W<QTextEdit>("GPRSLogRTE")->isReadOnly());
+    EXPECT_TRUE(W<QTextEdit>("GPRSLogRTE")
+                    ->toPlainText()
+                    .contains(QStringLiteral("GPRS Debug, for engineer use only.")));
+    EXPECT_TRUE(W<QTextEdit>("ContactRTE")->toPlainText().contains(QStringLiteral("Contact Us")));
+    m_window.reset();
+
+    m_folder.Write("Help.rtf", "Plain guide text\n");
+    m_folder.Write("Contact.rtf", "{\\rtf1\\ansi Call {\\b us} today\\par}");
+    Open();
+    EXPECT_EQ(W<QTextEdit>("ReadMeRTE")->toPlainText().trimmed(),
+              QStringLiteral("Plain guide text"));
+    EXPECT_TRUE(
+        W<QTextEdit>("ContactRTE")->toPlainText().contains(QStringLiteral("Call us today")));
+    EXPECT_TRUE(m_messages.empty());
+}
+
+TEST_F(WindowFixture, UnreadableGuideIsReportedAndTheContactPageStillLoads) {
+    fs::create_directory(m_folder.Path() / "Help.rtf");  // exists, but cannot be read as a file
+    m_folder.Write("Contact.rtf", "Reach us by mail\n");
+    Open();
+    EXPECT_EQ(m_messages, (std::vector<std::string>{"M34"}));
+    EXPECT_TRUE(W<QTextEdit>("ReadMeRTE")->toPlainText().contains(QStringLiteral("User Guide")));
+    EXPECT_TRUE(W<QTextEdit>("ContactRTE")->toPlainText().contains(QStringLiteral("Reach us")));
+    EXPECT_EQ(m_window->CurrentPage(), 0);
+}
+
+}  // namespace
+}  // namespace carecfg
