@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <random>
 #include <string>
 
 namespace carecfg {
@@ -142,6 +143,34 @@ TEST(IniParse, ReadsRealNumbersWithTheGivenSeparator) {
     };
     for (const RealCase& c : cases) {
         EXPECT_EQ(ParseIniReal(c.text, c.separator), c.expected) << c.text << " " << c.separator;
+    }
+}
+
+}  // namespace
+}  // namespace carecfg
+
+namespace carecfg {
+namespace {
+
+TEST(IniParse, ArbitraryBytesGiveBoundedEntries) {
+    std::mt19937 random(11);
+    const std::string alphabet = "[]=;\"' \t\r\nabcK0x$\xE9";
+    for (int round = 0; round < 2000; ++round) {
+        std::string text;
+        const int length = static_cast<int>(random() % 400);
+        for (int i = 0; i < length; ++i) {
+            text.push_back(random() % 4 == 0 ? static_cast<char>(random() % 256)
+                                             : alphabet[random() % alphabet.size()]);
+        }
+        if (round % 100 == 0)
+            text += "\n[a]\nk=" + std::string(5000, 'x');
+        const IniEntries entries = ParseIni(text);
+        if (round % 100 == 0) {
+            ASSERT_TRUE(entries.Find("A", "K"));
+            EXPECT_LE(entries.Find("A", "K")->size(), kMaxIniValueLength);
+        }
+        ParseIniInteger(text);
+        ParseIniReal(text, ',');
     }
 }
 
