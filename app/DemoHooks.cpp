@@ -2,12 +2,14 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
 
 #include <cstdio>
 
 #include "app/MainWindow.h"
+#include "app/OutlookBar.h"
 #include "app/StatusBar.h"
 
 namespace carecfg {
@@ -23,6 +25,9 @@ void ShowPageByButton(Tfrm_mainset& window, int page) {
     for (const Component& c : window.Components().Components()) {
         auto* button = qobject_cast<QToolButton*>(c.object.data());
         if (button != nullptr && button->property("pageTag").toInt() == page + 1) {
+            if (auto* bar = window.Find<TOutlookBar>(QStringLiteral("TeOutlookBar1"))) {
+                bar->SetCurrentIndex(bar->IndexOf(button));
+            }
             button->click();
             return;
         }
@@ -68,6 +73,11 @@ void InstallDemoHooks(Tfrm_mainset& window) {
             const int page = pageText.toInt(&isNumber);
             if (isNumber) {
                 ShowPageByButton(*w, page);
+            }
+            const QString tab = Env("CARECFG_SCREENSHOT_TAB");
+            auto* tabs = w->Find<QTabWidget>(QStringLiteral("PageControl4"));
+            if (auto* sheet = w->Find<QWidget>(tab); sheet != nullptr && tabs != nullptr) {
+                tabs->setCurrentWidget(sheet);
             }
             // One more pass so that the page is laid out before it is drawn.
             QTimer::singleShot(200, w, [w, shot] {

@@ -11,6 +11,7 @@ class Tfrm_mainset;
 //   CARECFG_DEMO_PASSWORD=text    once the unit has identified itself, log in with this password
 //   CARECFG_SCREENSHOT=file.png   save a picture of the window after a pause, print the path, quit
 //   CARECFG_SCREENSHOT_PAGE=n     show page n (0..15) before the picture is taken
+//   CARECFG_SCREENSHOT_TAB=name   make this tab sheet of the settings tab control current
 //   CARECFG_SCREENSHOT_DELAY_MS=n the pause before the picture (default 2500 ms)
 //   CARECFG_WINDOW_SIZE=WxH       resize the window before it is shown (screenshots)
 // Call before the window is shown.

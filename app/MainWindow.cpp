@@ -19,7 +19,6 @@
 #include <QStackedWidget>
 #include <QTextEdit>
 #include <QTimer>
-#include <QToolBox>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -27,6 +26,7 @@
 #include <stdexcept>
 
 #include "app/HomeLayout.h"
+#include "app/OutlookBar.h"
 #include "app/PageControl.h"
 #include "app/ShellRules.h"
 #include "app/StatusBar.h"
@@ -232,7 +232,7 @@ void Tfrm_mainset::BuildComponents() {
 
 void Tfrm_mainset::BuildNavigationBar() {
     m_outlookBar =
-        m_components.Add(new QToolBox, QStringLiteral("TeOutlookBar1"), ComponentKind::Theme);
+        m_components.Add(new TOutlookBar, QStringLiteral("TeOutlookBar1"), ComponentKind::Theme);
     m_outlookBar->setMinimumWidth(kOutlookBarWidth);
     m_outlookBar->resize(kOutlookBarWidth, m_outlookBar->height());
     for (const NavHeading& heading : NavigationTable()) {
@@ -267,7 +267,7 @@ void Tfrm_mainset::BuildNavigationBar() {
             column->addWidget(button);
         }
         column->addStretch(1);
-        m_outlookBar->addItem(panel, QString::fromLatin1(heading.caption));
+        m_outlookBar->AddHeading(panel, QString::fromLatin1(heading.caption));
     }
     if (auto* b = m_components.Find<QPushButton>(QStringLiteral("Button6"))) {
         connect(b, &QPushButton::clicked, this, [this] { Button6Click(); });
@@ -483,6 +483,7 @@ void Tfrm_mainset::BuildHelpPages() {
         QFont font = rte->font();
         font.setPixelSize(13);
         rte->setFont(font);
+        rte->document()->setDocumentMargin(12);
         rte->setProperty(kAlignTop, true);
     }
 }
@@ -494,7 +495,7 @@ void Tfrm_mainset::BuildStatusBar() {
     for (int width : kStatusPanelWidths) {
         m_staBar->AddPanel(width);
     }
-    m_staBar->SetPanelText(1, QStringLiteral("115200,N,8,1"));
+    m_staBar->SetPanelText(1, QStringLiteral("115200 8N1"));
     m_staBar->SetPanelText(2, QStringLiteral("GSM care and alarm unit"));
     m_staBar->SetPanelText(3, QStringLiteral("carecfg"));
     m_staBar->SetPanelText(4, QStringLiteral("0%"));
@@ -546,7 +547,7 @@ void Tfrm_mainset::FormCreate() {
         m_staBar->PlaceOver(m_progressBar, kProgressAfterPanel, 2);
         m_startupTimer->start();
         SetLoginState(false);
-        m_outlookBar->setCurrentIndex(0);
+        m_outlookBar->SetCurrentIndex(0);
         LayoutHomePage();
     } catch (const std::exception&) {
     }

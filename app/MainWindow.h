@@ -31,12 +31,12 @@ class QStackedWidget;
 class QTabWidget;
 class QTextEdit;
 class QTimer;
-class QToolBox;
 class QToolButton;
 class QGroupBox;
 
 namespace carecfg {
 
+class TOutlookBar;
 class TPageControl;
 class TStatusBar;
 class UnitSim;
@@ -147,7 +147,7 @@ private:
     DeviceImage m_image;
 
     // Widgets (owned by their Qt parents).
-    QToolBox* m_outlookBar = nullptr;
+    TOutlookBar* m_outlookBar = nullptr;
     QStackedWidget* m_notebook = nullptr;
     std::vector<QWidget*> m_pages;
     std::vector<QToolButton*> m_pageButtons;

@@ -1,6 +1,8 @@
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,7 +12,6 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
-#include <QToolBox>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -25,6 +26,7 @@
 
 #include "app/HomeLayout.h"
 #include "app/MainWindow.h"
+#include "app/OutlookBar.h"
 #include "app/StatusBar.h"
 #include "link/LinkFrame.h"
 #include "sim/UnitSim.h"
@@ -151,7 +153,9 @@ TEST_F(WindowFixture, StartsClosedOnTheHomePageWithTheShellBuilt) {
     EXPECT_EQ(m_window->objectName(), QStringLiteral("frm_mainset"));
     EXPECT_EQ(m_window->CurrentPage(), 0);
     EXPECT_EQ(W<QStackedWidget>("TeNotebook")->count(), 16);
-    EXPECT_EQ(W<QToolBox>("TeOutlookBar1")->currentIndex(), 0);
+    EXPECT_EQ(W<TOutlookBar>("TeOutlookBar1")->CurrentIndex(), 0);
+    EXPECT_FALSE(W<TOutlookBar>("TeOutlookBar1")->Panel(0)->isHidden());
+    EXPECT_TRUE(W<TOutlookBar>("TeOutlookBar1")->Panel(1)->isHidden());
     EXPECT_EQ(Status(), Msg("M3"));
     EXPECT_EQ(W<QToolButton>("SpeedButton10")->text(), Msg("M14"));
     EXPECT_EQ(W<QLabel>("Label327")->text(), Msg("M20"));
@@ -513,6 +517,43 @@ TEST_F(WindowFixture, UnreadableGuideIsReportedAndTheContactPageStillLoads) {
     EXPECT_TRUE(W<QTextEdit>("ReadMeRTE")->toPlainText().contains(QStringLiteral("User Guide")));
     EXPECT_TRUE(W<QTextEdit>("ContactRTE")->toPlainText().contains(QStringLiteral("Reach us")));
     EXPECT_EQ(m_window->CurrentPage(), 0);
+}
+
+}  // namespace
+}  // namespace carecfg
+
+namespace carecfg {
+namespace {
+
+// The real password prompt (no test double): it masks what is typed, and cancelling it sends
+// nothing.
+TEST(PasswordPromptTest, MasksTheTypedPassword) {
+    TempFolder folder;
+    folder.Write("skin.ini", ShippedSkin());
+    WindowOptions options;
+    options.catalogPath = folder.Path() / "skin.ini";
+    options.documentDir = folder.Path();
+    std::vector<std::string> messages;
+    options.showMessage = [&](const std::string& key) { messages.push_back(key); };
+    Tfrm_mainset window(options);
+    QLineEdit::EchoMode echo = QLineEdit::Normal;
+    QString title;
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* dialog = qobject_cast<QInputDialog*>(w); dialog && dialog->isVisible()) {
+                seen = true;
+                echo = dialog->textEchoMode();
+                title = dialog->windowTitle();
+                dialog->reject();
+            }
+        }
+    });
+    window.Login();
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(echo, QLineEdit::Password);
+    EXPECT_EQ(title, window.MessageString("M5"));
+    EXPECT_TRUE(messages.empty());
 }
 
 }  // namespace
