@@ -25,7 +25,7 @@ bool IsDigit(char c) {
 
 // Parses a signed decimal whole number that must fill the whole (trimmed) text.
 bool ParseInt(std::string_view text, int& value) {
-    text = TrimBlanks(text);
+    text = TrimBlanksAndControls(text);
     if (text.empty()) {
         return false;
     }
@@ -55,7 +55,7 @@ bool ParseInt(std::string_view text, int& value) {
 // Parses a real of the form [sign] digits [separator digits] [e [sign] digits], with at least one
 // mantissa digit, into extended precision. Infinite and not-a-number values are refused.
 bool ParseReal(std::string_view text, char separator, long double& value) {
-    text = TrimBlanks(text);
+    text = TrimBlanksAndControls(text);
     std::string normal;
     std::size_t i = 0;
     bool negative = false;
@@ -179,7 +179,7 @@ std::string ByteToText(std::uint8_t byte) {
     return byte == kErased ? std::string() : std::to_string(byte);
 }
 
-std::string_view TrimBlanks(std::string_view text) {
+std::string_view TrimBlanksAndControls(std::string_view text) {
     const auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
     while (!text.empty() && isBlank(text.front())) {
         text.remove_prefix(1);

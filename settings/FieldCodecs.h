@@ -47,7 +47,7 @@ std::string ByteToText(std::uint8_t byte);
 // ---- text to number ----
 
 // The text trimmed of characters at or below the blank at both ends.
-std::string_view TrimBlanks(std::string_view text);
+std::string_view TrimBlanksAndControls(std::string_view text);
 // A signed decimal whole number in the 32-bit range, else 0.
 int TextToIntOrZero(std::string_view text);
 // As TextToIntOrZero, but 255 for empty or invalid text.

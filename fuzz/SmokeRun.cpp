@@ -1,0 +1,92 @@
+// Runs every fuzz target over seeded inputs and random mutations of them, so that the ordinary
+// test run (with any compiler) catches a crash on malformed input without libFuzzer.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "fuzz/FuzzTargets.h"
+
+namespace {
+
+using Target = void (*)(const std::uint8_t*, std::size_t);
+
+std::vector<std::uint8_t> Bytes(const std::string& text) {
+    return {text.begin(), text.end()};
+}
+
+void RunMutations(Target target, const std::vector<std::string>& seeds, int rounds) {
+    std::mt19937 random(20261210);
+    for (const std::string& seed : seeds) {
+        const std::vector<std::uint8_t> base = Bytes(seed);
+        target(base.data(), base.size());
+        for (int round = 0; round < rounds; ++round) {
+            std::vector<std::uint8_t> input = base;
+            const int edits = 1 + static_cast<int>(random() % 8);
+            for (int e = 0; e < edits; ++e) {
+                const std::uint8_t value = static_cast<std::uint8_t>(random());
+                switch (random() % 4) {
+                    case 0:  // overwrite
+                        if (!input.empty())
+                            input[random() % input.size()] = value;
+                        break;
+                    case 1:  // insert
+                        input.insert(
+                            input.begin() + static_cast<long>(random() % (input.size() + 1)),
+                            value);
+                        break;
+                    case 2:  // erase
+                        if (!input.empty())
+                            input.erase(input.begin() + static_cast<long>(random() % input.size()));
+                        break;
+                    default:  // truncate
+                        input.resize(random() % (input.size() + 1));
+                        break;
+                }
+            }
+            target(input.data(), input.size());
+        }
+    }
+    std::vector<std::uint8_t> noise(4096);
+    for (int round = 0; round < rounds / 4; ++round) {
+        noise.resize(random() % 4096);
+        for (auto& b : noise)
+            b = static_cast<std::uint8_t>(random());
+        target(noise.data(), noise.size());
+    }
+}
+
+TEST(FuzzSmoke, IniTextNeverFails) {
+    RunMutations(carecfg::fuzz::FuzzIniText,
+                 {"[MESSAGE]\nM0=Unknown\nM3 = \"closed\"\n[CONFIG]\nresendtime=0x5DC\n",
+                  "[FORM]\nfrm_mainset.Caption='carecfg'\r\n;comment\r\nMX1=1,5e3\n", "=\n[\n]\n"},
+                 20000);
+}
+
+TEST(FuzzSmoke, RtfDocumentNeverFails) {
+    RunMutations(carecfg::fuzz::FuzzRtfDocument,
+                 {"{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red255\\green0\\blue0;}"
+                  "\\f0\\fs24 Hello \\b bold\\b0 \\'e9\\u8364?\\par{\\*\\gen x}\\line end}",
+                  "{\\rtf1{{{{{\\i\\ul\\cf1 deep}}}}}\\bin4 abcd\\uc2\\u-3913??}", "plain text"},
+                 20000);
+}
+
+TEST(FuzzSmoke, LinkBytesNeverFail) {
+    std::string identity = std::string("\x07", 1) +
+                           std::string("\x07\x23\x07\x00\x00\x00\x00\x00\x22", 9) +
+                           std::string(34, 'A') + "\x07";
+    std::string block = std::string("\x83", 1) +
+                        std::string("\xFF\x23\x83\x00\x00\x00\x00\x01\x00", 9) +
+                        std::string(256, '\x23') + "\x83";
+    RunMutations(carecfg::fuzz::FuzzLinkBytes,
+                 {identity, block, std::string("\x04\x23\x04\0\0\0\0\0\x01\x01\x04", 11)}, 3000);
+}
+
+TEST(FuzzSmoke, FieldCodecsNeverFail) {
+    RunMutations(carecfg::fuzz::FuzzFieldCodecs,
+                 {"12.5", "-2147483649", "\xFF\xFF\xFF\xFF", " 1,0005 "}, 2000);
+}
+
+}  // namespace
