@@ -1,0 +1,47 @@
+#pragma once
+
+#include <ostream>
+#include <span>
+#include <string_view>
+
+#include "link/LinkInterfaces.h"
+#include "serial/SerialComm.h"
+#include "text/TextCatalog.h"
+#include "text/TextCodec.h"
+
+namespace carecfg {
+
+// The link's view of the tool's serial port: writes go to the port's writer thread.
+class CommLinkPort : public LinkPort {
+public:
+    explicit CommLinkPort(TComm& comm) : m_comm(comm) {}
+    bool IsOpen() const override { return m_comm.IsOpen(); }
+    void Write(std::span<const std::uint8_t> bytes) override;
+
+private:
+    TComm& m_comm;
+};
+
+// User notices of the command-line tool: the catalogue text of each key, converted to UTF-8, one
+// line on the error stream. Messages are always shown; status texts only when verbose, so that
+// the standard output carries nothing but the command's result.
+class ConsoleNotices : public UserNotices {
+public:
+    ConsoleNotices(const TextCatalog& catalog, const TextCodec& codec, std::ostream& err,
+                   bool verbose)
+        : m_catalog(catalog), m_codec(codec), m_err(err), m_verbose(verbose) {}
+
+    void ShowMessage(std::string_view messageKey) override;
+    void ShowStatus(std::string_view messageKey) override;
+
+    // The catalogue text of a key in UTF-8.
+    std::string Text(std::string_view messageKey) const;
+
+private:
+    const TextCatalog& m_catalog;
+    const TextCodec& m_codec;
+    std::ostream& m_err;
+    bool m_verbose;
+};
+
+}  // namespace carecfg

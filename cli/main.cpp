@@ -1,0 +1,42 @@
+// carecfg-cli: the link of the configuration tool on the command line, one request per run.
+#include <chrono>
+#include <cmath>
+#include <exception>
+#include <iostream>
+#include <string_view>
+#include <vector>
+
+#include "cli/CliArguments.h"
+#include "cli/CliSession.h"
+#include "text/TextCatalog.h"
+
+int main(int argc, char** argv) {
+    using namespace carecfg;
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    std::string error;
+    const auto line = ParseCliArguments(args, error);
+    if (!line) {
+        std::cerr << "carecfg-cli: " << error << "\n\n" << CliUsage();
+        return kExitUsage;
+    }
+    if (line->help) {
+        std::cout << CliUsage();
+        return kExitOk;
+    }
+    try {
+        TextCatalog catalog = TextCatalog::BesideExecutable();
+        CliSession::Options options;
+        options.port = line->port;
+        options.resendMs = line->resendMs.value_or(ResendIntervalFromCatalog(catalog));
+        options.timeout = std::chrono::milliseconds(
+            std::max<long long>(1, std::llround(line->timeoutSeconds * 1000.0)));
+        options.verbose = line->verbose;
+        CliSession session(std::move(options), std::move(catalog), std::cout, std::cerr);
+        return session.Run(*line);
+    } catch (const std::exception& e) {
+        std::cerr << "carecfg-cli: " << e.what() << '\n';
+    } catch (...) {
+        std::cerr << "carecfg-cli: unexpected failure\n";
+    }
+    return kExitFailure;
+}
