@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <langinfo.h>
 #include <locale.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -298,6 +299,69 @@ struct TextCatalog::Cache {
     std::chrono::nanoseconds recheckInterval{0};
     std::chrono::steady_clock::time_point lastCheck{};
     bool checked = false;  // lastCheck is valid
+    // Change notices for the file's folder: while the watch holds, a lookup with no notice
+    // pending answers without asking the file system. -1: no watch, every lookup checks the file.
+    int watchFd = -1;
+    bool watchTried = false;
+    bool watchedState = false;  // the cached state was taken while the watch was in place
+
+    Cache() = default;
+    Cache(const Cache&) = delete;
+    Cache& operator=(const Cache&) = delete;
+    ~Cache() { CloseWatch(); }
+
+    void CloseWatch() {
+        if (watchFd >= 0)
+            ::close(watchFd);
+        watchFd = -1;
+        watchedState = false;
+    }
+
+    // Watches the folder rather than the file, so that a file replaced by rename, created or
+    // deleted is noticed as well as one written in place.
+    void StartWatch(const std::filesystem::path& file) {
+        watchTried = true;
+        watchFd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (watchFd < 0)
+            return;
+        std::filesystem::path folder = file.parent_path();
+        if (folder.empty())
+            folder = ".";
+        constexpr std::uint32_t mask = IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_CREATE |
+                                       IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF |
+                                       IN_MOVE_SELF;
+        if (::inotify_add_watch(watchFd, folder.c_str(), mask) < 0)
+            CloseWatch();
+    }
+
+    // True when anything happened in the folder since the last call (or the watch broke, which
+    // falls back to checking the file on every lookup).
+    bool TakeNotices() {
+        alignas(inotify_event) char buffer[4096];
+        bool any = false;
+        for (;;) {
+            const ssize_t n = ::read(watchFd, buffer, sizeof buffer);
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                if (errno != EAGAIN)
+                    CloseWatch();
+                return any || watchFd < 0;
+            }
+            if (n == 0)
+                return true;
+            any = true;
+            for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
+                inotify_event event;
+                std::memcpy(&event, buffer + at, sizeof event);
+                if (event.mask & (IN_Q_OVERFLOW | IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF)) {
+                    CloseWatch();
+                    return true;
+                }
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event.len);
+            }
+        }
+    }
 };
 
 void TextCatalog::Forget(Cache& cache) {
@@ -332,6 +396,11 @@ const IniEntries& TextCatalog::Entries() const {
         cache.lastCheck = now;
         cache.checked = true;
     }
+    if (!cache.watchTried)
+        cache.StartWatch(m_path);
+    if (cache.watchFd >= 0 && cache.watchedState && !cache.TakeNotices())
+        return cache.entries;
+    cache.watchedState = cache.watchFd >= 0;
     struct stat st {};
     if (::stat(m_path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
         if (cache.exists)

@@ -158,7 +158,7 @@ void PrintSummary() {
     const double freshFor5000 = SecondsFor(fresh, kFreshSample) * (kLookups / kFreshSample);
     std::printf(
         "\nskin.ini: %ju bytes, %d FORM keys\n"
-        "5000 mixed lookups, cached catalogue, file checked every lookup: %.3f ms\n"
+        "5000 mixed lookups, cached catalogue, changes noticed at every lookup: %.3f ms\n"
         "5000 mixed lookups, cached catalogue, file checked at most every 1 ms: %.3f ms\n"
         "5000 mixed lookups, parse afresh per lookup (from %d): %.1f ms\n"
         "ratio (checked every lookup): %.0fx\n",
