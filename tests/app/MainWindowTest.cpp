@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTabWidget>
@@ -172,6 +173,12 @@ TEST_F(WindowFixture, StartsClosedOnTheHomePageWithTheShellBuilt) {
     const auto* progress = W<QWidget>("ProgressBar1");
     EXPECT_EQ(progress->x(), 500);
     EXPECT_EQ(progress->y(), 2);
+    EXPECT_EQ(progress->height(), bar->height());
+    EXPECT_EQ(bar->height(), 19);
+
+    const QRegularExpression clock(QStringLiteral("^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}$"));
+    EXPECT_TRUE(clock.match(W<QLabel>("Label326")->text()).hasMatch())
+        << W<QLabel>("Label326")->text().toStdString();
 
     auto* cbox = W<QComboBox>("cbox_com");
     EXPECT_EQ(cbox->currentText(), QStringLiteral("COM1"));
