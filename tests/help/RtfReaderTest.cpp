@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <random>
 #include <string>
 #include <string_view>
@@ -15,6 +17,10 @@ struct RtfCase {
     std::string rtf;
     std::string html;  // the whole result
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const RtfCase& c, std::ostream* os) { *os << c.name; }
+
 
 class RtfToHtmlCases : public ::testing::TestWithParam<RtfCase> {};
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <optional>
 #include <random>
 #include <string>
@@ -16,6 +18,10 @@ struct LookupCase {
     std::string key;
     std::optional<std::string> expected;
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const LookupCase& c, std::ostream* os) { *os << c.name; }
+
 
 class IniLookupRules : public ::testing::TestWithParam<LookupCase> {};
 
