@@ -27,16 +27,6 @@ std::string_view StripMatchingQuotes(std::string_view value) {
     return value;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -208,6 +198,16 @@ std::optional<double> ParseIniReal(std::string_view text, char decimalSeparator)
     if (ec != std::errc() || ptr != last)
         return std::nullopt;
     return value;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
 }
 
 }  // namespace carecfg

@@ -39,6 +39,9 @@ inline constexpr std::size_t kMaxIniValueLength = 2047;
 
 IniEntries ParseIni(std::string_view text);
 
+// The value of one hexadecimal digit (either case), or -1 for any other character.
+int HexDigit(char c);
+
 // Blanks (space, tab) removed at both ends.
 std::string_view TrimBlanks(std::string_view text);
 

@@ -1,5 +1,7 @@
 #include "app/help/RtfReader.h"
 
+#include "text/IniParse.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -50,16 +52,6 @@ bool IsLetter(char c) {
 }
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 void AppendUtf8(std::string& out, std::uint32_t cp) {
@@ -215,8 +207,8 @@ private:
                 TextByte(static_cast<unsigned char>(c));
                 return;
             case '\'': {
-                const int high = m_pos < m_rtf.size() ? HexValue(m_rtf[m_pos]) : -1;
-                const int low = m_pos + 1 < m_rtf.size() ? HexValue(m_rtf[m_pos + 1]) : -1;
+                const int high = m_pos < m_rtf.size() ? HexDigit(m_rtf[m_pos]) : -1;
+                const int low = m_pos + 1 < m_rtf.size() ? HexDigit(m_rtf[m_pos + 1]) : -1;
                 if (high < 0 || low < 0)
                     return;
                 m_pos += 2;
