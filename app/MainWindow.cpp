@@ -513,6 +513,9 @@ void Tfrm_mainset::BuildTimers() {
     m_clockTimer =
         m_components.Add(new QTimer(this), QStringLiteral("Timer3"), ComponentKind::Other);
     m_clockTimer->setInterval(kClockInterval);
+    // A coarse timer may tick up to 5% late, which would show a new second more than one
+    // second after it began.
+    m_clockTimer->setTimerType(Qt::PreciseTimer);
     connect(m_clockTimer, &QTimer::timeout, this, [this] { ClockTimerTimer(); });
     m_clockTimer->start();
 

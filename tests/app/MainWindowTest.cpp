@@ -278,6 +278,70 @@ TEST_F(WindowFixture, FirstStartOnA1920x1080ScreenIsHalfSizeCentredAndClosingSto
     EXPECT_GE(restarted.minimumHeight(), 200);
 }
 
+// Stored bounds are kept on the screen and never below the minimum size.
+TEST_F(WindowFixture, StoredBoundsAreLimitedToTheScreenAndTheMinimumSize) {
+    struct Case {
+        const char* config;
+        QSize expected;
+    };
+    const Case cases[] = {
+        {"Left=-8\nTop=-8\nWidth=1936\nHeight=1056\n", QSize(1920, 1056)},
+        {"Left=1000\nTop=100\nWidth=1200\nHeight=500\n", QSize(920, 500)},
+        {"Left=10\nTop=10\nWidth=50\nHeight=60\n", QSize(200, 200)},
+        {"Width=800\n", QSize(800, 540)},  // the missing entries keep their defaults
+    };
+    for (const Case& c : cases) {
+        std::string skin = ShippedSkin();
+        const auto at = skin.find("[CONFIG]\n");
+        ASSERT_NE(at, std::string::npos);
+        skin.insert(at + 9, c.config);
+        Open(skin);
+        EXPECT_EQ(m_window->size(), c.expected) << c.config;
+    }
+}
+
+// Closing writes the bounds; when they cannot be written the window still closes quietly.
+TEST_F(WindowFixture, ClosingGoesOnWhenTheBoundsCannotBeWritten) {
+    WindowOptions options;
+    options.catalogPath = m_folder.Path() / "no-such-folder" / "skin.ini";
+    options.documentDir = m_folder.Path();
+    options.screenSize = QSize(1920, 1080);
+    std::vector<std::string> messages;
+    options.showMessage = [&](const std::string& key) { messages.push_back(key); };
+    Tfrm_mainset window(options);
+    window.show();
+    EXPECT_TRUE(window.close());
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_FALSE(fs::exists(options.catalogPath));
+    EXPECT_TRUE(messages.empty());
+}
+
+// The shell's timers: resend stopped, clock every second, startup and relayout once each.
+TEST_F(WindowFixture, ShellTimersStartAsBuiltAndTheOneShotsRunOnce) {
+    Open();
+    EXPECT_FALSE(W<QTimer>("Timer1")->isActive());
+    EXPECT_FALSE(m_window->Timer1().IsRunning());
+    auto* clock = W<QTimer>("Timer3");
+    EXPECT_TRUE(clock->isActive());
+    EXPECT_EQ(clock->interval(), 1000);
+    EXPECT_EQ(clock->timerType(), Qt::PreciseTimer);
+    auto* startup = W<QTimer>("Timer4");
+    EXPECT_TRUE(startup->isActive());  // started at the end of creation
+    EXPECT_EQ(startup->interval(), 20);
+    auto* relayout = W<QTimer>("Timer5");
+    EXPECT_TRUE(relayout->isActive());
+    EXPECT_EQ(relayout->interval(), 1500);
+
+    std::vector<int> order;
+    m_window->AddStartupStep([&] { order.push_back(1); });
+    m_window->AddStartupStep([&] { order.push_back(2); });
+    ASSERT_TRUE(WaitUntil([&] { return !relayout->isActive(); }));
+    QTest::qWait(60);
+    EXPECT_FALSE(startup->isActive());
+    EXPECT_EQ(order, (std::vector<int>{1, 2}));
+    EXPECT_TRUE(clock->isActive());
+}
+
 TEST_F(WindowFixture, HomePageTitleFontFollowsTheGroupWidth) {
     Open();
     m_window->show();
