@@ -24,11 +24,11 @@ void LinkSender::SendRequest() {
         m_receiver.ResetReceiver();
         m_sendCount = 0;
         m_lastCommand = m_pending[1];
-        m_port.Write(m_pending);
+        Transmit();
         m_timer.Start();
         m_receiver.ResetCount();
     } catch (...) {
-        // A failed send looks like silence on the line; the resend rules take over.
+        // Never let a failure escape a button, timer or receive handler.
     }
 }
 
@@ -44,7 +44,7 @@ void LinkSender::ResendRequest() {
         m_receiver.ResetReceiver();
         ++m_sendCount;
         if (m_sendCount < MaxSends) {
-            m_port.Write(m_pending);
+            Transmit();
             m_timer.Start();
             m_receiver.ResetCount();
             return;
@@ -55,6 +55,15 @@ void LinkSender::ResendRequest() {
         }
     } catch (...) {
         // Same as in SendRequest: never let a failure escape a timer or receive handler.
+    }
+}
+
+void LinkSender::Transmit() {
+    try {
+        m_port.Write(m_pending);
+    } catch (...) {
+        // The write's result is not examined: a failed write is silence on the line, which the
+        // resend timer (started right after) answers like any other silence.
     }
 }
 

@@ -36,6 +36,8 @@ public:
 
 private:
     bool HasFrame() const { return m_pending.size() >= 2; }
+    // Writes the pending request; a failing write is treated as a write that went nowhere.
+    void Transmit();
 
     LinkPort& m_port;
     LinkTimer& m_timer;

@@ -186,6 +186,25 @@ TEST(LinkSenderTest, NothingToSendOrAFailingWriteNeverEscapes) {
     EXPECT_NO_THROW(sender.ResendRequest());
 }
 
+// A write that fails is silence on the line: the timer still runs and the request is tried
+// again, three times in all, like for a unit that does not answer.
+TEST(LinkSenderTest, AFailingWriteIsAnsweredByTimedResends) {
+    SessionRig rig;
+    int gaveUp = 0;
+    rig.session.Sender().onGaveUp = [&] { ++gaveUp; };
+    rig.port.failWrites = true;
+    rig.session.SendReadIdentity();
+    EXPECT_TRUE(rig.timer.IsRunning());
+    rig.Advance(3000);
+    EXPECT_EQ(rig.session.Sender().SendCount(), 1);
+    rig.port.failWrites = false;
+    rig.Advance(3000);
+    EXPECT_EQ(rig.port.writes, std::vector<Bytes>{BuildReadIdentity()});
+    rig.Advance(30000);
+    EXPECT_EQ(gaveUp, 1);
+    EXPECT_FALSE(rig.timer.IsRunning());
+}
+
 struct TimerCase {
     const char* name;
     int interval;

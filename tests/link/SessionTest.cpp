@@ -304,5 +304,28 @@ TEST(ChunkFeederTest, FailureDropsTheRestOfItsChunkOnly) {
     EXPECT_NO_THROW(session.FeedChunk(nullptr, 10));
 }
 
+// A timer expiry handled among the pending events must find the timer already stopped by the
+// byte that is about to be fed, or a reply that has started to arrive would be resent.
+TEST(ChunkFeederTest, EachByteStopsTheTimerBeforeEventsRun) {
+    int now = 0;
+    Log log;
+    testing::FakePort port(now);
+    ManualTimer timer;
+    testing::RecordingNotices notices(log);
+    std::vector<bool> runningAtPump;
+    LinkSession session(port, timer, notices, [&] {
+        runningAtPump.push_back(timer.IsRunning());
+        timer.Advance(timer.Interval());  // the interval runs out while events are processed
+    });
+    timer.onExpiry = [&] { session.Timer1Timer(); };
+    session.SendReadIdentity();
+    ASSERT_TRUE(timer.IsRunning());
+    const Bytes reply = Reply(0x07, Bytes(34, 'A'));
+    session.FeedChunk(reply.data(), static_cast<std::uint16_t>(reply.size()));
+    EXPECT_EQ(runningAtPump, std::vector<bool>(reply.size(), false));
+    EXPECT_EQ(port.writes.size(), 1u);
+    EXPECT_EQ(log, (Log{"status:M23"}));
+}
+
 }  // namespace
 }  // namespace carecfg

@@ -369,5 +369,32 @@ TEST_F(SerialCommTest, DestroyingAnOpenTCommClosesThePort) {
     EXPECT_EQ(OpenError(again), "");
 }
 
+// The link closes the port from its receive handler (the user presses the port button while a
+// reply is being fed): that must not wait for the reader forever, and must release everything.
+TEST_F(SerialCommTest, ClosingFromInsideTheReceiveHandlerStopsCleanly) {
+    const int before = OpenDescriptors();
+    int calls = 0;
+    comm->OnReceiveData = [&](TComm& sender, const std::uint8_t*, std::uint16_t) {
+        ++calls;
+        sender.ClosePort();
+        EXPECT_FALSE(sender.IsOpen());
+    };
+    comm->OpenPort();
+    ASSERT_TRUE(pty.Send(Pattern(600)));  // more than one chunk, some still on their way
+    ASSERT_TRUE(RunUntil([&] { return calls >= 1; }));
+    RunFor(300ms);
+    EXPECT_FALSE(comm->IsOpen());
+    EXPECT_EQ(OpenDescriptors(), before);
+    EXPECT_EQ(hangups, 0);
+
+    comm->OnReceiveData = [this](TComm&, const std::uint8_t* buf, std::uint16_t len) {
+        chunks.emplace_back(buf, buf + len);
+    };
+    chunks.clear();
+    comm->OpenPort();
+    ASSERT_TRUE(pty.Send({9, 8, 7}));
+    ASSERT_TRUE(RunUntil([&] { return !Received().empty() && Received().back() == 7; }));
+}
+
 }  // namespace
 }  // namespace carecfg
