@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "link/CommLinkPort.h"
 #include "link/LinkInterfaces.h"
 #include "serial/SerialComm.h"
 
@@ -19,17 +20,6 @@ public:
 
 private:
     QObject* m_context;
-};
-
-// The link's view of the window's serial port.
-class TCommLinkPort : public LinkPort {
-public:
-    explicit TCommLinkPort(TComm& comm) : m_comm(comm) {}
-    bool IsOpen() const override { return m_comm.IsOpen(); }
-    void Write(std::span<const std::uint8_t> bytes) override;
-
-private:
-    TComm& m_comm;
 };
 
 // User notices of the window: messages through a presenter (a modal box in production, a

@@ -28,7 +28,7 @@
 #include "app/HomeLayout.h"
 #include "app/OutlookBar.h"
 #include "app/PageControl.h"
-#include "app/ShellRules.h"
+#include "text/ConfigValues.h"
 #include "app/StatusBar.h"
 #include "app/WindowGeometry.h"
 #include "app/help/HelpDocuments.h"

@@ -177,7 +177,7 @@ private:
     GuiCommSink m_sink;
     std::unique_ptr<UnitSim> m_demoUnit;
     TComm m_commR;
-    TCommLinkPort m_port;
+    CommLinkPort m_port;
     QtLinkTimer m_timer1;
     WindowNotices m_notices;
     LinkSession m_session;

@@ -4,23 +4,13 @@
 #include <span>
 #include <string_view>
 
+#include "link/CommLinkPort.h"
 #include "link/LinkInterfaces.h"
 #include "serial/SerialComm.h"
 #include "text/TextCatalog.h"
 #include "text/TextCodec.h"
 
 namespace carecfg {
-
-// The link's view of the tool's serial port: writes go to the port's writer thread.
-class CommLinkPort : public LinkPort {
-public:
-    explicit CommLinkPort(TComm& comm) : m_comm(comm) {}
-    bool IsOpen() const override { return m_comm.IsOpen(); }
-    void Write(std::span<const std::uint8_t> bytes) override;
-
-private:
-    TComm& m_comm;
-};
 
 // User notices of the command-line tool: the catalogue text of each key, converted to UTF-8, one
 // line on the error stream. Messages are always shown; status texts only when verbose, so that

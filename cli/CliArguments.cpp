@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "link/LinkInterfaces.h"
+#include "text/ConfigValues.h"
 #include "text/TextCatalog.h"
 
 namespace carecfg {
@@ -66,7 +67,7 @@ int ResendIntervalFromCatalog(const TextCatalog& catalog) {
     if (!std::filesystem::exists(catalog.Path(), ec)) {
         return kInitialResendInterval;
     }
-    return ParseWholeNumber(catalog.ConfigText("resendtime")).value_or(0);
+    return ResendIntervalFromText(catalog.ConfigText("resendtime"));
 }
 
 std::optional<CliCommandLine> ParseCliArguments(std::span<const std::string_view> args,

@@ -39,8 +39,8 @@ std::optional<CliCommandLine> ParseCliArguments(std::span<const std::string_view
                                                 std::string& error);
 std::string CliUsage();
 
-// Resend interval from CONFIG "resendtime": the value as a decimal whole number, 0 when it is
-// not one (or the key is missing); 3000 ms when the catalogue file does not exist.
+// Resend interval from CONFIG "resendtime", read by the same rule as the window; 3000 ms when the
+// catalogue file does not exist.
 int ResendIntervalFromCatalog(const TextCatalog& catalog);
 
 // A decimal whole number filling the whole text (an optional sign allowed); nullopt otherwise.

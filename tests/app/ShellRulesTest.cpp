@@ -7,7 +7,7 @@
 #include "app/ComponentRegistry.h"
 #include "app/HomeLayout.h"
 #include "app/QtLinkTimer.h"
-#include "app/ShellRules.h"
+#include "text/ConfigValues.h"
 #include "app/WindowGeometry.h"
 
 namespace carecfg {

@@ -1,4 +1,4 @@
-#include "app/ShellRules.h"
+#include "text/ConfigValues.h"
 
 #include "text/IniParse.h"
 
