@@ -1,5 +1,21 @@
 #include "app/ComponentRegistry.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTextEdit>
+#include <QToolButton>
+#include <QTreeView>
+
+#include <stdexcept>
+#include <string>
+
+#include "app/StatusBar.h"
+
 namespace carecfg {
 
 const char* ComponentKindName(ComponentKind kind) {
@@ -38,13 +54,62 @@ const char* ComponentKindName(ComponentKind kind) {
     return "other";
 }
 
-void ComponentRegistry::Register(QObject* object, ComponentKind kind) {
-    const QString name = object->objectName();
-    m_components.push_back(Component{name, object, kind});
-    const QString key = name.toLower();
-    if (!m_index.contains(key)) {
-        m_index.insert(key, m_components.size() - 1);
+ComponentKind KindOfClass(const QObject* object) {
+    // Derived classes first: QTreeWidget is a QTreeView, QCheckBox and the buttons are
+    // QAbstractButtons, QTextBrowser is a QTextEdit.
+    if (qobject_cast<const QLabel*>(object)) {
+        return ComponentKind::Label;
     }
+    if (qobject_cast<const QCheckBox*>(object)) {
+        return ComponentKind::CheckBox;
+    }
+    if (qobject_cast<const QPushButton*>(object)) {
+        return ComponentKind::PushButton;
+    }
+    if (qobject_cast<const QToolButton*>(object)) {
+        return ComponentKind::SpeedButton;
+    }
+    if (qobject_cast<const QComboBox*>(object)) {
+        return ComponentKind::DropDownList;
+    }
+    if (const auto* edit = qobject_cast<const QLineEdit*>(object)) {
+        return edit->inputMask().isEmpty() ? ComponentKind::Edit : ComponentKind::MaskedEdit;
+    }
+    if (qobject_cast<const QGroupBox*>(object)) {
+        return ComponentKind::GroupBox;
+    }
+    if (qobject_cast<const QTreeView*>(object)) {
+        return ComponentKind::ListView;
+    }
+    if (qobject_cast<const QStatusBar*>(object) || qobject_cast<const TStatusBar*>(object)) {
+        return ComponentKind::StatusBar;
+    }
+    if (qobject_cast<const QTextEdit*>(object)) {
+        return ComponentKind::RichText;
+    }
+    // By class name: the window library does not link the chart module.
+    if (object != nullptr && object->inherits("QChartView")) {
+        return ComponentKind::Chart;
+    }
+    return ComponentKind::Other;
+}
+
+void ComponentRegistry::Register(QObject* object, const QString& name, ComponentKind kind) {
+    const QString key = name.trimmed().toLower();
+    const auto taken = m_index.constFind(key);
+    if (key.isEmpty() || taken != m_index.constEnd()) {
+        const std::string message =
+            key.isEmpty() ? std::string("component without a name")
+                          : "component name \"" + name.toStdString() + "\" already taken by \"" +
+                                m_components[*taken].name.toStdString() + "\"";
+        if (object->parent() == nullptr) {
+            delete object;  // nobody else owns it
+        }
+        throw std::logic_error(message);
+    }
+    object->setObjectName(name);
+    m_components.push_back(Component{name, object, kind});
+    m_index.insert(key, m_components.size() - 1);
 }
 
 QObject* ComponentRegistry::Find(const QString& name) const {

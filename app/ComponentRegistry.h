@@ -32,6 +32,13 @@ enum class ComponentKind {
 
 const char* ComponentKindName(ComponentKind kind);
 
+// The kind an object's class gives: QLabel label, QCheckBox check box, QComboBox drop-down list,
+// QLineEdit edit (masked edit when it has an input mask), QPushButton push button, QToolButton
+// speed button, QGroupBox group box, QTreeView (and QTreeWidget) list view, QStatusBar or the
+// window's status bar class status bar, QTextEdit rich text, QChartView chart; anything else
+// other. Tab sheets and theme components look like plain widgets: they are registered as such.
+ComponentKind KindOfClass(const QObject* object);
+
 // One registered component: its name (also its object name), the object and its kind.
 struct Component {
     QString name;
@@ -40,19 +47,30 @@ struct Component {
 };
 
 // Every component of the main window in creation order, found by name regardless of letter case.
+// A name is taken once: registering a second component under a taken name (in any letter case)
+// or without a name is a programming error and throws std::logic_error.
 class ComponentRegistry {
 public:
-    // Names the object and registers it; returns the object for chaining at creation.
+    // Names the object and registers it with the kind of its class; returns the object for
+    // chaining at creation. An object without a parent is deleted when registering fails.
     template <class T>
-    T* Add(T* object, const QString& name, ComponentKind kind) {
-        object->setObjectName(name);
-        Register(object, kind);
+    T* Add(T* object, const QString& name) {
+        Register(object, name, KindOfClass(object));
         return object;
     }
-
-    // Registers an object under its object name. A second object with a name already taken is
-    // listed but lookups keep finding the first.
-    void Register(QObject* object, ComponentKind kind);
+    // The same for a component of the theme library (navigation bar, its page buttons, the
+    // notebook, theme group boxes), which keeps its built-in texts whatever its class.
+    template <class T>
+    T* AddTheme(T* object, const QString& name) {
+        Register(object, name, ComponentKind::Theme);
+        return object;
+    }
+    // The same for a page of a tab control.
+    template <class T>
+    T* AddTabSheet(T* sheet, const QString& name) {
+        Register(sheet, name, ComponentKind::TabSheet);
+        return sheet;
+    }
 
     QObject* Find(const QString& name) const;
     template <class T>
@@ -65,6 +83,8 @@ public:
     std::size_t Count() const { return m_components.size(); }
 
 private:
+    void Register(QObject* object, const QString& name, ComponentKind kind);
+
     std::vector<Component> m_components;
     QHash<QString, std::size_t> m_index;  // lower-case name -> position in m_components
 };

@@ -8,6 +8,7 @@
 
 #include "link/CommLinkPort.h"
 #include "link/LinkInterfaces.h"
+#include "link/LinkListener.h"
 #include "serial/SerialComm.h"
 
 namespace carecfg {
@@ -22,21 +23,37 @@ private:
     QObject* m_context;
 };
 
-// User notices of the window: messages through a presenter (a modal box in production, a
-// recorder in tests), status texts into status bar panel 0.
-class WindowNotices : public UserNotices {
+// What the window does with what the link tells it; every member may be empty.
+struct WindowLinkHooks {
+    std::function<void(const std::string& key)> showMessage;  // a modal box (or a test recorder)
+    std::function<void(const std::string& key)> showStatus;   // status bar panel 0
+    std::function<void(int bar, const std::string& panel)> showProgress;
+    std::function<void(const IdentityReply&)> identity;
+    std::function<void()> loginAccepted;
+};
+
+// The window's listener of the link: hands each event to the window's hook for it.
+class WindowNotices : public LinkListener {
 public:
-    WindowNotices(std::function<void(const std::string&)> showMessage,
-                  std::function<void(const std::string&)> showStatus)
-        : m_showMessage(std::move(showMessage)), m_showStatus(std::move(showStatus)) {}
-    void ShowMessage(std::string_view messageKey) override {
-        m_showMessage(std::string(messageKey));
+    explicit WindowNotices(WindowLinkHooks hooks) : m_hooks(std::move(hooks)) {}
+    void ShowMessage(std::string_view key) override { Call(m_hooks.showMessage, std::string(key)); }
+    void ShowStatus(std::string_view key) override { Call(m_hooks.showStatus, std::string(key)); }
+    void ShowProgress(int bar, std::string_view panel) override {
+        Call(m_hooks.showProgress, bar, std::string(panel));
     }
-    void ShowStatus(std::string_view messageKey) override { m_showStatus(std::string(messageKey)); }
+    void IdentityReceived(const IdentityReply& identity) override {
+        Call(m_hooks.identity, identity);
+    }
+    void LoginAccepted() override { Call(m_hooks.loginAccepted); }
 
 private:
-    std::function<void(const std::string&)> m_showMessage;
-    std::function<void(const std::string&)> m_showStatus;
+    template <class Hook, class... Args>
+    static void Call(const Hook& hook, const Args&... args) {
+        if (hook) {
+            hook(args...);
+        }
+    }
+    WindowLinkHooks m_hooks;
 };
 
 }  // namespace carecfg

@@ -28,12 +28,13 @@
 #include "app/HomeLayout.h"
 #include "app/OutlookBar.h"
 #include "app/PageControl.h"
-#include "text/ConfigValues.h"
 #include "app/StatusBar.h"
 #include "app/WindowGeometry.h"
 #include "app/help/HelpDocuments.h"
 #include "serial/PortNames.h"
+#include "settings/Profiles.h"
 #include "sim/UnitSim.h"
+#include "text/ConfigValues.h"
 #include "text/ExecutableDir.h"
 
 namespace carecfg {
@@ -142,23 +143,28 @@ Tfrm_mainset::Tfrm_mainset(WindowOptions options, QWidget* parent)
       m_commR(m_sink),
       m_port(m_commR),
       m_timer1(*m_qtTimer1),
-      m_notices([this](const std::string& key) { ShowMessageBox(key); },
-                [this](const std::string& key) {
-                    if (m_staBar != nullptr) {
-                        m_staBar->SetPanelText(0, MessageString(key));
-                    }
-                }),
+      m_notices(
+          WindowLinkHooks{[this](const std::string& key) { ShowMessageBox(key); },
+                          [this](const std::string& key) {
+                              if (m_staBar != nullptr) {
+                                  m_staBar->SetPanelText(0, MessageString(key));
+                              }
+                          },
+                          [this](int bar, const std::string& panel) { ShowProgress(bar, panel); },
+                          [this](const IdentityReply& identity) { ShowIdentity(identity); },
+                          [this] { LoginAccepted(); }}),
       m_session(m_port, m_timer1, m_notices, [] { QCoreApplication::processEvents(); }) {
     setObjectName(QStringLiteral("frm_mainset"));
     m_commR.ApplyCommRSettings();
     m_commR.SetCommName("COM1");
+    m_transfer.SetDecoder(RegionId::Settings, [this](const DeviceImage&) {
+        m_settings.TakeSettingsFromImage();
+        return true;
+    });
+    m_transfer.SetSettingsEncoder([this] { return m_settings.EncodeSettings(); });
     m_commR.OnReceiveData = [this](TComm&, const std::uint8_t* buffer, std::uint16_t length) {
         CommRReceiveData(buffer, length);
     };
-    m_session.handlers.onIdentity = [this](const IdentityReply& identity) {
-        ShowIdentity(identity);
-    };
-    m_session.handlers.onLoginAccepted = [this] { LoginAccepted(); };
 
     BuildComponents();
     FormCreate();
@@ -211,8 +217,8 @@ void Tfrm_mainset::BuildComponents() {
     root->setContentsMargins(0, 0, 0, 0);
     root->setSpacing(0);
 
-    auto* splitter = m_components.Add(new QSplitter(Qt::Horizontal, this),
-                                      QStringLiteral("TeSplitter1"), ComponentKind::Theme);
+    auto* splitter =
+        m_components.AddTheme(new QSplitter(Qt::Horizontal, this), QStringLiteral("TeSplitter1"));
     splitter->setHandleWidth(kSplitterWidth);
     splitter->setChildrenCollapsible(false);
     root->addWidget(splitter, 1);
@@ -231,13 +237,11 @@ void Tfrm_mainset::BuildComponents() {
 }
 
 void Tfrm_mainset::BuildNavigationBar() {
-    m_outlookBar =
-        m_components.Add(new TOutlookBar, QStringLiteral("TeOutlookBar1"), ComponentKind::Theme);
+    m_outlookBar = m_components.AddTheme(new TOutlookBar, QStringLiteral("TeOutlookBar1"));
     m_outlookBar->setMinimumWidth(kOutlookBarWidth);
     m_outlookBar->resize(kOutlookBarWidth, m_outlookBar->height());
     for (const NavHeading& heading : NavigationTable()) {
-        auto* panel =
-            m_components.Add(new QWidget, QString::fromLatin1(heading.panel), ComponentKind::Theme);
+        auto* panel = m_components.AddTheme(new QWidget, QString::fromLatin1(heading.panel));
         auto* column = new QVBoxLayout(panel);
         column->setContentsMargins(4, 4, 4, 4);
         column->setSpacing(2);
@@ -246,9 +250,11 @@ void Tfrm_mainset::BuildNavigationBar() {
             const QString caption = QString::fromLatin1(b.caption);
             QAbstractButton* button = nullptr;
             if (b.kind == ComponentKind::PushButton) {
-                button = m_components.Add(new QPushButton(caption, panel), name, b.kind);
+                button = m_components.Add(new QPushButton(caption, panel), name);
             } else {
-                auto* tool = m_components.Add(new QToolButton(panel), name, b.kind);
+                auto* tool = b.kind == ComponentKind::Theme
+                                 ? m_components.AddTheme(new QToolButton(panel), name)
+                                 : m_components.Add(new QToolButton(panel), name);
                 tool->setText(caption);
                 tool->setToolButtonStyle(Qt::ToolButtonTextOnly);
                 tool->setAutoRaise(true);
@@ -272,14 +278,18 @@ void Tfrm_mainset::BuildNavigationBar() {
     if (auto* b = m_components.Find<QPushButton>(QStringLiteral("Button6"))) {
         connect(b, &QPushButton::clicked, this, [this] { Button6Click(); });
     }
+    if (auto* b = m_components.Find<QAbstractButton>(QStringLiteral("SpeedButton15"))) {
+        connect(b, &QAbstractButton::clicked, this, [this] { SpeedButton15Click(); });
+    }
+    if (auto* b = m_components.Find<QAbstractButton>(QStringLiteral("SpeedButton17"))) {
+        connect(b, &QAbstractButton::clicked, this, [this] { SpeedButton17Click(); });
+    }
 }
 
 void Tfrm_mainset::BuildNotebook() {
-    m_notebook =
-        m_components.Add(new QStackedWidget, QStringLiteral("TeNotebook"), ComponentKind::Theme);
+    m_notebook = m_components.AddTheme(new QStackedWidget, QStringLiteral("TeNotebook"));
     for (int i = 0; i < kPageCount; ++i) {
-        auto* page =
-            m_components.Add(new QWidget, QString::fromLatin1(kPageNames[i]), ComponentKind::Other);
+        auto* page = m_components.Add(new QWidget, QString::fromLatin1(kPageNames[i]));
         m_pages.push_back(page);
         m_notebook->addWidget(page);
         if (i == 0) {
@@ -294,13 +304,12 @@ void Tfrm_mainset::BuildNotebook() {
 }
 
 void Tfrm_mainset::BuildHomePage(QWidget* page) {
-    m_homeGroup =
-        m_components.Add(new QGroupBox(page), QStringLiteral("TeGroupBox1"), ComponentKind::Theme);
+    m_homeGroup = m_components.AddTheme(new QGroupBox(page), QStringLiteral("TeGroupBox1"));
     m_homeGroup->setProperty(kAlignTop, true);
     m_homeGroup->installEventFilter(this);
 
     m_title = m_components.Add(new QLabel(QStringLiteral("Care Unit Configuration"), m_homeGroup),
-                               QStringLiteral("Label324"), ComponentKind::Label);
+                               QStringLiteral("Label324"));
     m_title->setAlignment(Qt::AlignCenter);
     m_title->setProperty("homeTitle", true);
     QFont titleFont = m_title->font();
@@ -308,36 +317,32 @@ void Tfrm_mainset::BuildHomePage(QWidget* page) {
     titleFont.setBold(true);
     m_title->setFont(titleFont);
 
-    m_clock =
-        m_components.Add(new QLabel(m_homeGroup), QStringLiteral("Label326"), ComponentKind::Label);
+    m_clock = m_components.Add(new QLabel(m_homeGroup), QStringLiteral("Label326"));
     m_clock->setProperty("homeClock", true);
 
     m_portLabel = m_components.Add(new QLabel(QStringLiteral("Com Port"), m_homeGroup),
-                                   QStringLiteral("Label1"), ComponentKind::Label);
+                                   QStringLiteral("Label1"));
 
-    m_cboxCom = m_components.Add(new QComboBox(m_homeGroup), QStringLiteral("cbox_com"),
-                                 ComponentKind::DropDownList);
+    m_cboxCom = m_components.Add(new QComboBox(m_homeGroup), QStringLiteral("cbox_com"));
     m_cboxCom->setEditable(true);
     m_cboxCom->addItems({QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"),
                          QStringLiteral("COM4"), QStringLiteral("COM5"), QStringLiteral("DEMO")});
     m_cboxCom->setCurrentText(QStringLiteral("COM1"));
     m_cboxCom->setFixedWidth(120);
 
-    m_portState =
-        m_components.Add(new QLabel(m_homeGroup), QStringLiteral("Label327"), ComponentKind::Label);
+    m_portState = m_components.Add(new QLabel(m_homeGroup), QStringLiteral("Label327"));
     m_portState->setProperty("portState", true);
 
-    m_portButton = m_components.Add(new QToolButton(m_homeGroup), QStringLiteral("SpeedButton10"),
-                                    ComponentKind::SpeedButton);
+    m_portButton = m_components.Add(new QToolButton(m_homeGroup), QStringLiteral("SpeedButton10"));
     m_portButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
     m_portButton->setProperty("homeButton", true);
     connect(m_portButton, &QToolButton::clicked, this, [this] { ConnectionToggle(); });
 
     m_button3 = m_components.Add(new QPushButton(QStringLiteral("Set Clock"), m_homeGroup),
-                                 QStringLiteral("Button3"), ComponentKind::PushButton);
+                                 QStringLiteral("Button3"));
     connect(m_button3, &QPushButton::clicked, this, [this] { Button3Click(); });
     m_button4 = m_components.Add(new QPushButton(QStringLiteral("Login"), m_homeGroup),
-                                 QStringLiteral("Button4"), ComponentKind::PushButton);
+                                 QStringLiteral("Button4"));
     connect(m_button4, &QPushButton::clicked, this, [this] { Login(); });
     for (QWidget* b : {static_cast<QWidget*>(m_portButton), static_cast<QWidget*>(m_button3),
                        static_cast<QWidget*>(m_button4)}) {
@@ -347,15 +352,14 @@ void Tfrm_mainset::BuildHomePage(QWidget* page) {
 }
 
 void Tfrm_mainset::BuildBasicPage(QWidget* page) {
-    m_basicGroup =
-        m_components.Add(new QGroupBox(page), QStringLiteral("TeGroupBox2"), ComponentKind::Theme);
+    m_basicGroup = m_components.AddTheme(new QGroupBox(page), QStringLiteral("TeGroupBox2"));
     m_basicGroup->setProperty(kAlignTop, true);
     m_basicGroup->installEventFilter(this);
     auto* layout = new QVBoxLayout(m_basicGroup);
     layout->setContentsMargins(8, 8, 8, 8);
 
-    m_pageControl4 = m_components.Add(new TPageControl(m_basicGroup),
-                                      QStringLiteral("PageControl4"), ComponentKind::Other);
+    m_pageControl4 =
+        m_components.Add(new TPageControl(m_basicGroup), QStringLiteral("PageControl4"));
     layout->addWidget(m_pageControl4);
     const std::pair<const char*, const char*> sheets[] = {{"TabSheet21", "Password"},
                                                           {"TabSheet4", "Alarm Receivers"},
@@ -363,8 +367,7 @@ void Tfrm_mainset::BuildBasicPage(QWidget* page) {
                                                           {"TabSheet1", "GPRS / Email"},
                                                           {"TabSheet6", "Alarming Clock"}};
     for (const auto& [name, caption] : sheets) {
-        auto* sheet =
-            m_components.Add(new QWidget, QString::fromLatin1(name), ComponentKind::TabSheet);
+        auto* sheet = m_components.AddTabSheet(new QWidget, QString::fromLatin1(name));
         m_pageControl4->addTab(sheet, QString::fromLatin1(caption));
         if (sheet->objectName() == QLatin1String("TabSheet21")) {
             BuildTabSheet21(sheet);
@@ -379,8 +382,7 @@ void Tfrm_mainset::BuildTabSheet21(QWidget* sheet) {
     outer->setVerticalSpacing(16);
 
     auto group = [&](const char* name, const QString& caption) {
-        auto* box = m_components.Add(new QGroupBox(caption, sheet), QString::fromLatin1(name),
-                                     ComponentKind::GroupBox);
+        auto* box = m_components.Add(new QGroupBox(caption, sheet), QString::fromLatin1(name));
         auto* grid = new QGridLayout(box);
         grid->setContentsMargins(12, 16, 12, 12);
         grid->setHorizontalSpacing(10);
@@ -389,13 +391,12 @@ void Tfrm_mainset::BuildTabSheet21(QWidget* sheet) {
         return std::pair{box, grid};
     };
     auto label = [&](QGridLayout* grid, int row, const char* name, const QString& text) {
-        auto* l =
-            m_components.Add(new QLabel(text), QString::fromLatin1(name), ComponentKind::Label);
+        auto* l = m_components.Add(new QLabel(text), QString::fromLatin1(name));
         grid->addWidget(l, row, 0);
         return l;
     };
     auto edit = [&](QGridLayout* grid, int row, const char* name, int maxLength, bool secret) {
-        auto* e = m_components.Add(new QLineEdit, QString::fromLatin1(name), ComponentKind::Edit);
+        auto* e = m_components.Add(new QLineEdit, QString::fromLatin1(name));
         if (maxLength > 0) {
             e->setMaxLength(maxLength);
         }
@@ -406,8 +407,7 @@ void Tfrm_mainset::BuildTabSheet21(QWidget* sheet) {
         return e;
     };
     auto button = [&](QGridLayout* grid, int row, const char* name, const QString& text) {
-        auto* b = m_components.Add(new QPushButton(text), QString::fromLatin1(name),
-                                   ComponentKind::PushButton);
+        auto* b = m_components.Add(new QPushButton(text), QString::fromLatin1(name));
         b->setMinimumWidth(150);
         grid->addWidget(b, row, 1, Qt::AlignRight);
         return b;
@@ -470,8 +470,7 @@ void Tfrm_mainset::BuildHelpPages() {
                               {14, "GPRSLogRTE", true, false, kGPRSLogRTEBuiltInText},
                               {15, "ContactRTE", false, true, kContactRTEBuiltInText}};
     for (const HelpPage& p : pages) {
-        auto* rte = m_components.Add(new QTextEdit(m_pages[p.page]), QString::fromLatin1(p.name),
-                                     ComponentKind::RichText);
+        auto* rte = m_components.Add(new QTextEdit(m_pages[p.page]), QString::fromLatin1(p.name));
         rte->setReadOnly(!p.editable);
         rte->setAcceptRichText(true);
         rte->setPlainText(
@@ -489,8 +488,7 @@ void Tfrm_mainset::BuildHelpPages() {
 }
 
 void Tfrm_mainset::BuildStatusBar() {
-    m_staBar =
-        m_components.Add(new TStatusBar(this), QStringLiteral("sta_bar"), ComponentKind::StatusBar);
+    m_staBar = m_components.Add(new TStatusBar(this), QStringLiteral("sta_bar"));
     m_staBar->setFixedHeight(kStatusBarHeight);
     for (int width : kStatusPanelWidths) {
         m_staBar->AddPanel(width);
@@ -499,19 +497,17 @@ void Tfrm_mainset::BuildStatusBar() {
     m_staBar->SetPanelText(2, QStringLiteral("GSM care and alarm unit"));
     m_staBar->SetPanelText(3, QStringLiteral("carecfg"));
     m_staBar->SetPanelText(4, QStringLiteral("0%"));
-    m_progressBar = m_components.Add(new QProgressBar(m_staBar), QStringLiteral("ProgressBar1"),
-                                     ComponentKind::Other);
+    m_progressBar = m_components.Add(new QProgressBar(m_staBar), QStringLiteral("ProgressBar1"));
     m_progressBar->setRange(0, 100);
     m_progressBar->setValue(0);
     m_progressBar->setTextVisible(false);
 }
 
 void Tfrm_mainset::BuildTimers() {
-    m_components.Add(m_qtTimer1, QStringLiteral("Timer1"), ComponentKind::Other);
+    m_components.Add(m_qtTimer1, QStringLiteral("Timer1"));
     connect(m_qtTimer1, &QTimer::timeout, this, [this] { m_session.Timer1Timer(); });
 
-    m_clockTimer =
-        m_components.Add(new QTimer(this), QStringLiteral("Timer3"), ComponentKind::Other);
+    m_clockTimer = m_components.Add(new QTimer(this), QStringLiteral("Timer3"));
     m_clockTimer->setInterval(kClockInterval);
     // A coarse timer may tick up to 5% late, which would show a new second more than one
     // second after it began.
@@ -519,13 +515,11 @@ void Tfrm_mainset::BuildTimers() {
     connect(m_clockTimer, &QTimer::timeout, this, [this] { ClockTimerTimer(); });
     m_clockTimer->start();
 
-    m_startupTimer =
-        m_components.Add(new QTimer(this), QStringLiteral("Timer4"), ComponentKind::Other);
+    m_startupTimer = m_components.Add(new QTimer(this), QStringLiteral("Timer4"));
     m_startupTimer->setInterval(kStartupInterval);
     connect(m_startupTimer, &QTimer::timeout, this, [this] { StartupTimerTimer(); });
 
-    m_relayoutTimer =
-        m_components.Add(new QTimer(this), QStringLiteral("Timer5"), ComponentKind::Other);
+    m_relayoutTimer = m_components.Add(new QTimer(this), QStringLiteral("Timer5"));
     m_relayoutTimer->setInterval(kRelayoutInterval);
     connect(m_relayoutTimer, &QTimer::timeout, this, [this] { RelayoutTimerTimer(); });
     m_relayoutTimer->start();
@@ -545,7 +539,7 @@ void Tfrm_mainset::FormCreate() {
         m_staBar->SetPanelText(0, MessageString("M3"));
         m_portButton->setText(MessageString("M14"));
         // A resendtime that is no whole number means no timed resend; creation goes on.
-        m_timer1.SetInterval(ResendIntervalFromText(m_catalog.ConfigText("resendtime")));
+        m_timer1.SetInterval(ResendIntervalFromCatalog(m_catalog));
         m_portState->setText(MessageString("M20"));
         m_staBar->PlaceOver(m_progressBar, kProgressAfterPanel, 2);
         m_startupTimer->start();
@@ -558,6 +552,13 @@ void Tfrm_mainset::FormCreate() {
     LoadHelpDocuments();
     m_notebook->setCurrentIndex(0);
     AddStartupStep([this] { ApplyShellTexts(); });
+    // The default profile comes after every caption, so no catalogue text overwrites its values;
+    // the threshold lists follow, and refilling a list keeps the box's text.
+    AddStartupStep([this] {
+        LoadDefaultProfile(m_settings,
+                           m_options.documentDir.empty() ? ExecutableDir() : m_options.documentDir);
+        m_settings.FillThresholdListsAtStart();
+    });
 }
 
 void Tfrm_mainset::RestoreSize() {
@@ -783,6 +784,8 @@ void Tfrm_mainset::ConnectionToggle() {
                 name = m_demoUnit->TerminalPath();
             }
             m_commR.SetCommName(name);
+            m_commR.SetReadIntervalTimeout(
+                static_cast<std::uint32_t>(ReadIntervalFromCatalog(m_catalog)));
             m_commR.OpenPort();
             m_staBar->SetPanelText(0, MessageString("M1"));
             m_portButton->setText(MessageString("M15"));
@@ -853,12 +856,28 @@ void Tfrm_mainset::ShowIdentity(const IdentityReply& identity) {
             e->setText(QString::fromStdString(m_codec.ToUtf8(*text)));
         }
     }
-    m_staBar->SetPanelText(0, MessageString("M23"));
+}
+
+void Tfrm_mainset::ShowProgress(int bar, const std::string& panel) {
+    if (m_progressBar != nullptr) {
+        m_progressBar->setValue(bar);
+    }
+    if (m_staBar != nullptr) {
+        m_staBar->SetPanelText(4, QString::fromStdString(panel));
+    }
 }
 
 void Tfrm_mainset::Button3Click() {
     m_session.SendSetClock(ClockStampFromLocalTime(std::time(nullptr)));
     m_timer1.Stop();
+}
+
+void Tfrm_mainset::SpeedButton15Click() {
+    m_transfer.ReadRegion(RegionId::Settings);
+}
+
+void Tfrm_mainset::SpeedButton17Click() {
+    m_transfer.WriteSettings();
 }
 
 void Tfrm_mainset::Button6Click() {

@@ -16,9 +16,12 @@
 #include "app/ComponentRegistry.h"
 #include "app/GuiLinkAdapters.h"
 #include "app/QtLinkTimer.h"
+#include "image/BlockTransfer.h"
 #include "image/DeviceImage.h"
 #include "link/LinkSession.h"
 #include "serial/SerialComm.h"
+#include "settings/InMemoryControls.h"
+#include "settings/SettingsBinding.h"
 #include "text/TextCatalog.h"
 #include "text/TextCodec.h"
 
@@ -75,6 +78,8 @@ public:
     QString FormString(std::string_view key, const QString& def) const;
 
     LinkSession& Session() { return m_session; }
+    BlockTransfer& Transfer() { return m_transfer; }
+    SettingsBinding& Settings() { return m_settings; }
     LinkTimer& Timer1() { return m_timer1; }
     TComm& CommR() { return m_commR; }
     DeviceImage& Image() { return m_image; }
@@ -95,8 +100,12 @@ public:
     void LoginAccepted();
     void SetLoginState(bool on);
     void ShowIdentity(const IdentityReply& identity);
+    // ProgressBar1 at the bar position, status panel 4 := the percentage text.
+    void ShowProgress(int bar, const std::string& panel);
     void Button3Click();
     void Button6Click();
+    void SpeedButton15Click();  // "Read Settings"
+    void SpeedButton17Click();  // "Save Settings"
     void Button19Click();
     void Button20Click();
     void Button21Click();
@@ -181,6 +190,14 @@ private:
     QtLinkTimer m_timer1;
     WindowNotices m_notices;
     LinkSession m_session;
+    BlockTransfer m_transfer{m_session, m_image};
+
+    // The settings binding and its controls. Until the settings pages hold widgets of their own,
+    // the controls live in memory: a read, a profile and a save still pass every byte through.
+    InMemoryControls m_settingsControls;
+    CatalogSettingsTexts m_settingsTexts{m_catalog, TextCatalog::UserDecimalSeparator()};
+    SettingsBinding m_settings{m_settingsControls, m_image, m_settingsTexts,
+                               TextCatalog::UserDecimalSeparator()};
 };
 
 }  // namespace carecfg

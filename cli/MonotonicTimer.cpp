@@ -22,8 +22,10 @@ bool MonotonicTimer::FireIfDue(Clock::time_point now) {
     if (!deadline || now < *deadline) {
         return false;
     }
-    // The next period counts from this deadline; the handler may stop or restart the timer.
-    m_started = *deadline;
+    // The next period counts from this expiry, even when it came late (after the interval was
+    // shortened below the time already run): a late expiry fires once, not once per period
+    // missed. The handler may stop or restart the timer.
+    m_started = now;
     if (onExpiry) {
         onExpiry();
     }

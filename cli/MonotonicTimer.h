@@ -3,6 +3,7 @@
 #include <chrono>
 #include <functional>
 #include <optional>
+#include <utility>
 
 #include "link/LinkInterfaces.h"
 
@@ -10,8 +11,8 @@ namespace carecfg {
 
 // The resend timer of the command-line tool, on the monotonic clock. It keeps no thread: the
 // owner's event loop asks for the next deadline, waits until then and calls FireIfDue.
-// An interval of 0 (or less) never fires; Start on a running timer keeps its earlier start.
-// Periodic like the window's timer: after an expiry it runs on unless the handler stops it.
+// It follows the LinkTimer rules: a new interval counts from the start, interval 0 (or less)
+// never fires, and after an expiry it runs on unless the handler stops it.
 class MonotonicTimer : public LinkTimer {
 public:
     using Clock = std::chrono::steady_clock;
@@ -30,7 +31,8 @@ public:
 
     // When the timer fires next; nullopt when it is stopped or its interval never fires.
     std::optional<Clock::time_point> Deadline() const;
-    // Fires onExpiry once when the deadline has passed at `now`; true when it fired.
+    // Fires onExpiry once when the deadline has passed at `now` (the next period counts from
+    // `now`); true when it fired.
     bool FireIfDue(Clock::time_point now);
 
 private:

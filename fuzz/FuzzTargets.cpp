@@ -28,10 +28,20 @@ public:
     std::size_t m_written = 0;
 };
 
-class SilentNotices : public UserNotices {
+// Sends the next block request as a block sequence would, so re-entrant sends are exercised.
+class ChainingBlocks : public BlockReplyHandler {
 public:
-    void ShowMessage(std::string_view) override {}
-    void ShowStatus(std::string_view) override {}
+    explicit ChainingBlocks(LinkSession& session) : m_session(session) {}
+    void WriteBlockReply(const ReceiveRecord&) override {}
+    void RecordBlockReply(const ReceiveRecord&) override {}
+    void ReadBlockReply(const ReceiveRecord& record) override {
+        const std::uint32_t next = RecordAddress(record) + 0x100;
+        if (next < 0x40000)
+            m_session.SendReadBlock(next & ~0xFFu);
+    }
+
+private:
+    LinkSession& m_session;
 };
 
 }  // namespace
@@ -55,17 +65,12 @@ void FuzzRtfDocument(const std::uint8_t* data, std::size_t size) {
 void FuzzLinkBytes(const std::uint8_t* data, std::size_t size) {
     CountingPort port;
     ManualTimer timer;
-    SilentNotices notices;
+    LinkListener notices;
     LinkSession session(port, timer, notices);
     timer.onExpiry = [&session] { session.Timer1Timer(); };
-    // Every reply handler reads its record at fixed positions; the handlers here send the next
-    // request as a block sequence would, so re-entrant sends are exercised too.
-    session.handlers.onReadBlock = [&session](const ReceiveRecord& record) {
-        const std::uint32_t next = RecordAddress(record) + 0x100;
-        if (next < 0x40000)
-            session.SendReadBlock(next & ~0xFFu);
-    };
-    session.handlers.onIdentity = [](const IdentityReply&) {};
+    // Every reply handler reads its record at fixed positions.
+    ChainingBlocks blocks(session);
+    session.SetBlockReplyHandler(&blocks);
     // The first byte picks the command the replies are routed to.
     const std::uint8_t command = size > 0 ? data[0] : 0x07;
     session.SendFrame(BuildFrame(command, 0));

@@ -3,33 +3,36 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "settings/FieldCodecs.h"
+#include "base/FixedText.h"
 
 namespace carecfg {
 
 namespace {
 
+using R = ReplyKind;
+
 constexpr CommandInfo kCommands[] = {
-    {CmdSetClock, "CmdSetClock", false, nullptr},
-    {CmdLogin, "CmdLogin", false, nullptr},
-    {CmdFactoryDefault, "CmdFactoryDefault", false, nullptr},
-    {CmdReadIdentity, "CmdReadIdentity", true, nullptr},
-    {CmdSetAdminPassword, "CmdSetAdminPassword", false, "M24"},
-    {CmdSetUserPassword, "CmdSetUserPassword", false, "M24"},
-    {CmdChangeSimPin, "CmdChangeSimPin", false, "M24"},
-    {CmdWriteBlock, "CmdWriteBlock", true, nullptr},
-    {CmdReadBlock, "CmdReadBlock", true, nullptr},
-    {CmdClearAllRecords, "CmdClearAllRecords", false, "M10"},
-    {CmdReadRecordBlock, "CmdReadRecordBlock", true, nullptr},
-    {0x90, "CmdClearRegion", false, "M27"},
-    {0x91, "CmdClearRegion", false, "M27"},
-    {0x92, "CmdClearRegion", false, "M27"},
-    {0x93, "CmdClearRegion", false, "M27"},
-    {0x94, "CmdClearRegion", false, "M27"},
-    {0x95, "CmdClearRegion", false, "M27"},
-    {0x96, "CmdClearRegion", false, "M27"},
-    {0x97, "CmdClearRegion", false, "M27"},
-    {0x98, "CmdClearRegion", false, "M27"},
+    {CmdSetClock, "CmdSetClock", false, R::None, nullptr, nullptr, nullptr, nullptr},
+    {CmdLogin, "CmdLogin", false, R::Login, nullptr, "M9", nullptr, nullptr},
+    {CmdFactoryDefault, "CmdFactoryDefault", false, R::AnyReply, "M36", nullptr, nullptr, nullptr},
+    {CmdReadIdentity, "CmdReadIdentity", true, R::Identity, nullptr, nullptr, nullptr, "M23"},
+    {CmdSetAdminPassword, "CmdSetAdminPassword", false, R::Status, "M24", "M11", "M12", nullptr},
+    {CmdSetUserPassword, "CmdSetUserPassword", false, R::Status, "M24", "M11", "M12", nullptr},
+    {CmdChangeSimPin, "CmdChangeSimPin", false, R::Status, "M24", "M11", "M12", nullptr},
+    {CmdWriteBlock, "CmdWriteBlock", true, R::WriteBlock, "M13", "M11", "M12", nullptr},
+    {CmdReadBlock, "CmdReadBlock", true, R::ReadBlock, nullptr, nullptr, nullptr, nullptr},
+    {CmdClearAllRecords, "CmdClearAllRecords", false, R::Status, "M10", "M11", "M12", nullptr},
+    {CmdReadRecordBlock, "CmdReadRecordBlock", true, R::RecordBlock, nullptr, nullptr, nullptr,
+     nullptr},
+    {0x90, "CmdClearRegion", false, R::Status, "M27", "M11", "M12", nullptr},
+    {0x91, "CmdClearRegion", false, R::Status, "M27", "M11", "M12", nullptr},
+    {0x92, "CmdClearRegion", false, R::Status, "M27", "M11", "M12", nullptr},
+    {0x93, "CmdClearRegion", false, R::Status, "M27", "M11", "M12", nullptr},
+    {0x94, "CmdClearRegion", false, R::Status, "M27", "M11", "M12", nullptr},
+    {0x95, "CmdClearRegion", false, R::Status, "M27", "M11", "M12", nullptr},
+    {0x96, "CmdClearRegion", false, R::Status, "M27", "M11", "M12", nullptr},
+    {0x97, "CmdClearRegion", false, R::Status, "M27", "M11", "M12", nullptr},
+    {0x98, "CmdClearRegion", false, R::Status, "M27", "M11", "M12", nullptr},
 };
 
 std::span<const std::uint8_t> Bytes(std::string_view text) {

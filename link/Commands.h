@@ -30,13 +30,29 @@ enum CommandCode : std::uint8_t {
     CmdClearRegionLast = 0x98,
 };
 
-// One command of the unit: whether the resend timer stays running after it is sent, and the
-// message key its status reply shows on success (nullptr when its reply is no status reply).
+// What the link does with the reply to a command.
+enum class ReplyKind {
+    None,         // only acknowledged (the reply stops the resend timer)
+    Login,        // status 1: logged in; status 0: refusedKey
+    Identity,     // the identity texts; status panel := statusKey
+    AnyReply,     // successKey whatever the reply holds
+    Status,       // status 1: successKey, 0: refusedKey, 2: busyKey, other values: nothing
+    WriteBlock,   // the block write sequence (successKey at its end, refusedKey, busyKey)
+    ReadBlock,    // the single-region read sequence
+    RecordBlock,  // the all-records read sequence
+};
+
+// One command of the unit: whether the resend timer stays running after it is sent, how its
+// reply is handled and every message key that reply can show (nullptr: none).
 struct CommandInfo {
     std::uint8_t code;
     const char* name;
     bool timedResend;
-    const char* successKey;
+    ReplyKind reply;
+    const char* successKey;  // message on success (or on any reply)
+    const char* refusedKey;  // message on status 0
+    const char* busyKey;     // message on status 2
+    const char* statusKey;   // status panel text on a reply
 };
 
 // Every command, in code order; 0x90..0x98 each have their own row named "CmdClearRegion".

@@ -4,6 +4,8 @@
 #include <span>
 #include <string_view>
 
+#include "base/UserNotices.h"
+
 namespace carecfg {
 
 // The serial line as the link sees it: open or not, and a write whose result is not examined.
@@ -14,9 +16,16 @@ public:
     virtual void Write(std::span<const std::uint8_t> bytes) = 0;
 };
 
-// The resend timer. An interval of 0 (or less) means it never fires; Start on a running timer
-// keeps its earlier start; a new timer has an interval of 3000 ms. On expiry the owner calls
-// LinkSession::Timer1Timer() (or LinkSender::Timer1Timer()).
+// The resend timer, periodic: after an expiry the next period counts from that expiry, and it
+// runs on until stopped. A new timer is stopped and has an interval of 3000 ms.
+// - Start on a stopped timer starts it now; Start on a running timer keeps its earlier start.
+// - SetInterval on a running timer keeps its start as well: it fires once the new interval has
+//   passed since that start, or on the next chance when that moment is already past (a late
+//   expiry fires once, never once per missed period).
+// - An interval of 0 or less never fires, but the timer stays running: a later positive interval
+//   makes it fire counted from its start.
+// - Stop, then Start, starts afresh.
+// On expiry the owner calls LinkSession::Timer1Timer() (or LinkSender::Timer1Timer()).
 class LinkTimer {
 public:
     virtual ~LinkTimer() = default;
@@ -25,14 +34,6 @@ public:
     virtual bool IsRunning() const = 0;
     virtual void SetInterval(int ms) = 0;
     virtual int Interval() const = 0;
-};
-
-// What the user is told, named by catalogue message key.
-class UserNotices {
-public:
-    virtual ~UserNotices() = default;
-    virtual void ShowMessage(std::string_view messageKey) = 0;  // modal box with the key's text
-    virtual void ShowStatus(std::string_view messageKey) = 0;   // status bar panel 0 := key's text
 };
 
 constexpr int kInitialResendInterval = 3000;

@@ -4,14 +4,15 @@
 
 namespace carecfg {
 
-LinkSession::LinkSession(LinkPort& port, LinkTimer& timer, UserNotices& notices,
+LinkSession::LinkSession(LinkPort& port, LinkTimer& timer, LinkListener& listener,
                          std::function<void()> processPendingEvents)
     : m_timer(timer),
-      m_notices(notices),
-      m_sender(port, timer, notices, m_receiver),
-      m_feeder(m_receiver, timer, notices, std::move(processPendingEvents)) {
+      m_sender(port, timer, m_listeners, m_receiver),
+      m_feeder(m_receiver, timer, m_listeners, std::move(processPendingEvents)) {
+    m_listeners.Add(listener);
     m_receiver.onFrame = [this](const ReceiveRecord& record) { DispatchReply(record); };
     m_receiver.onBadChecksum = [this] { m_sender.ResendRequest(); };
+    m_sender.onGaveUp = [this] { m_listeners.RequestGaveUp(); };
 }
 
 void LinkSession::FeedChunk(const std::uint8_t* buffer, std::uint16_t length) {
@@ -26,72 +27,75 @@ void LinkSession::DispatchReply(const ReceiveRecord& record) {
     try {
         m_timer.Stop();
         const std::uint8_t command = m_sender.LastCommand();
-        switch (command) {
-            case CmdLogin:
-                LoginReply(record);
-                return;
-            case CmdFactoryDefault:
-                m_notices.ShowMessage("M36");
-                return;
-            case CmdReadIdentity:
-                if (handlers.onIdentity) {
-                    handlers.onIdentity(DecodeIdentityReply(record));
-                }
-                m_notices.ShowStatus("M23");
-                return;
-            case CmdWriteBlock:
-                if (handlers.onWriteBlock) {
-                    handlers.onWriteBlock(record);
-                }
-                return;
-            case CmdReadBlock:
-                if (handlers.onReadBlock) {
-                    handlers.onReadBlock(record);
-                }
-                return;
-            case CmdReadRecordBlock:
-                if (handlers.onRecordBlock) {
-                    handlers.onRecordBlock(record);
-                }
-                return;
-            default:
-                break;
+        if (const CommandInfo* info = FindCommand(command)) {
+            Route(*info, record);
         }
-        // The remaining commands answer with a status byte, or are only acknowledged.
-        const CommandInfo* info = FindCommand(command);
-        if (info != nullptr && info->successKey != nullptr) {
-            ShowStatusReply(record, info->successKey);
-        }
+        m_listeners.ReplyHandled(command, record);
     } catch (...) {
         // A failing handler must not break the receive path.
     }
 }
 
-void LinkSession::ShowStatusReply(const ReceiveRecord& record, const char* successKey) {
-    const std::uint8_t status = record[kPayloadOffset];
-    if (status == 1) {
-        m_notices.ShowMessage(successKey);
-    } else if (status == 0) {
-        m_notices.ShowMessage("M11");
-    } else if (status == 2) {
-        m_notices.ShowMessage("M12");
+void LinkSession::Route(const CommandInfo& info, const ReceiveRecord& record) {
+    switch (info.reply) {
+        case ReplyKind::None:
+            return;
+        case ReplyKind::Login:
+            LoginReply(info, record);
+            return;
+        case ReplyKind::Identity:
+            m_listeners.IdentityReceived(DecodeIdentityReply(record));
+            if (info.statusKey != nullptr) {
+                m_listeners.ShowStatus(info.statusKey);
+            }
+            return;
+        case ReplyKind::AnyReply:
+            if (info.successKey != nullptr) {
+                m_listeners.ShowMessage(info.successKey);
+            }
+            return;
+        case ReplyKind::Status:
+            StatusReply(info, record);
+            return;
+        case ReplyKind::WriteBlock:
+            if (m_blockHandler != nullptr) {
+                m_blockHandler->WriteBlockReply(record);
+            }
+            return;
+        case ReplyKind::ReadBlock:
+            if (m_blockHandler != nullptr) {
+                m_blockHandler->ReadBlockReply(record);
+            }
+            return;
+        case ReplyKind::RecordBlock:
+            if (m_blockHandler != nullptr) {
+                m_blockHandler->RecordBlockReply(record);
+            }
+            return;
     }
 }
 
-void LinkSession::LoginReply(const ReceiveRecord& record) {
+void LinkSession::StatusReply(const CommandInfo& info, const ReceiveRecord& record) {
+    const std::uint8_t status = record[kPayloadOffset];
+    const char* key = status == 1   ? info.successKey
+                      : status == 0 ? info.refusedKey
+                      : status == 2 ? info.busyKey
+                                    : nullptr;
+    if (key != nullptr) {
+        m_listeners.ShowMessage(key);
+    }
+}
+
+void LinkSession::LoginReply(const CommandInfo& info, const ReceiveRecord& record) {
     const std::uint8_t status = record[kPayloadOffset];
     if (status == 1) {
-        if (handlers.onLoginAccepted) {
-            handlers.onLoginAccepted();
-        }
+        m_listeners.LoginAccepted();
         return;
     }
-    if (status == 0) {
-        m_notices.ShowMessage("M9");
+    if (status == 0 && info.refusedKey != nullptr) {
+        m_listeners.ShowMessage(info.refusedKey);
     }
-    if (handlers.onLoginRefused) {
-        handlers.onLoginRefused(status);
-    }
+    m_listeners.LoginRefused(status);
 }
 
 void LinkSession::SendFrame(std::vector<std::uint8_t> frame) {

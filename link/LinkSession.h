@@ -9,31 +9,39 @@
 #include "link/ChunkFeeder.h"
 #include "link/Commands.h"
 #include "link/LinkInterfaces.h"
+#include "link/LinkListener.h"
 #include "link/LinkReceiver.h"
 #include "link/LinkSender.h"
 
 namespace carecfg {
 
-// What the owner of the link does with replies beyond the messages the session shows itself.
-// Every member may be empty.
-struct ReplyHandlers {
-    std::function<void(const IdentityReply&)> onIdentity;
-    std::function<void()> onLoginAccepted;
-    std::function<void(const ReceiveRecord&)> onWriteBlock, onReadBlock, onRecordBlock;
-    // Any login status other than 1 (status 0 has also shown "M9").
-    std::function<void(std::uint8_t status)> onLoginRefused;
+// The handler of the block commands' replies (the block transfer sequences).
+class BlockReplyHandler {
+public:
+    virtual ~BlockReplyHandler() = default;
+    virtual void WriteBlockReply(const ReceiveRecord& record) = 0;
+    virtual void ReadBlockReply(const ReceiveRecord& record) = 0;
+    virtual void RecordBlockReply(const ReceiveRecord& record) = 0;
 };
 
 // The one link of the program: receiver, sender and chunk feeder wired together, the command
-// entry points, and the routing of good replies by the command sent last.
+// entry points, and the routing of good replies by the command sent last. What the link has to
+// tell (messages, status texts, replies, give-ups) goes to its listeners.
 class LinkSession {
 public:
-    LinkSession(LinkPort& port, LinkTimer& timer, UserNotices& notices,
+    // `listener` is the first listener; more may be added.
+    LinkSession(LinkPort& port, LinkTimer& timer, LinkListener& listener,
                 std::function<void()> processPendingEvents = {});
     LinkSession(const LinkSession&) = delete;
     LinkSession& operator=(const LinkSession&) = delete;
 
-    ReplyHandlers handlers;
+    void AddListener(LinkListener& listener) { m_listeners.Add(listener); }
+    void RemoveListener(LinkListener& listener) { m_listeners.Remove(listener); }
+    // Everything told here reaches every listener (used by the block transfer sequences).
+    LinkListener& Listeners() { return m_listeners; }
+
+    // The block transfer sequences take the replies of 0x82, 0x83 and 0x85 (nullptr: nobody).
+    void SetBlockReplyHandler(BlockReplyHandler* handler) { m_blockHandler = handler; }
 
     LinkSender& Sender() { return m_sender; }
     LinkReceiver& Receiver() { return m_receiver; }
@@ -61,11 +69,13 @@ public:
     void SendFrame(std::vector<std::uint8_t> frame);
 
 private:
-    void ShowStatusReply(const ReceiveRecord& record, const char* successKey);
-    void LoginReply(const ReceiveRecord& record);
+    void Route(const CommandInfo& info, const ReceiveRecord& record);
+    void StatusReply(const CommandInfo& info, const ReceiveRecord& record);
+    void LoginReply(const CommandInfo& info, const ReceiveRecord& record);
 
     LinkTimer& m_timer;
-    UserNotices& m_notices;
+    LinkListeners m_listeners;
+    BlockReplyHandler* m_blockHandler = nullptr;
     LinkReceiver m_receiver;
     LinkSender m_sender;
     ChunkFeeder m_feeder;

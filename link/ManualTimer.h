@@ -1,13 +1,15 @@
 #pragma once
 
+#include <algorithm>
+#include <climits>
 #include <functional>
 
 #include "link/LinkInterfaces.h"
 
 namespace carecfg {
 
-// A resend timer driven by hand (tests, the command-line tool): time passes only in Advance.
-// Periodic like the window's timer; the owner stops it in its expiry handler.
+// A resend timer driven by hand (tests, fuzzing): time passes only in Advance. It follows the
+// LinkTimer rules; the owner stops it in its expiry handler.
 class ManualTimer : public LinkTimer {
 public:
     std::function<void()> onExpiry;
@@ -23,27 +25,29 @@ public:
     void SetInterval(int ms) override { m_interval = ms; }
     int Interval() const override { return m_interval; }
 
-    // Milliseconds since the running timer was started or last fired.
+    // Milliseconds since the running timer was started or last fired; time counts while the
+    // interval is 0 or less too, so a later positive interval is measured from the start.
     int Elapsed() const { return m_elapsed; }
     int Expiries() const { return m_expiries; }
 
-    // Lets ms milliseconds pass, firing onExpiry each time a whole interval has run out.
+    // Lets ms milliseconds pass (0: none), firing onExpiry at each moment a whole interval has
+    // run out; an expiry that is already due fires first, once.
     void Advance(int ms) {
-        while (ms > 0) {
-            if (!m_running || m_interval <= 0) {
+        for (;;) {
+            if (m_running && m_interval > 0 && m_elapsed >= m_interval) {
+                m_elapsed = 0;
+                ++m_expiries;
+                if (onExpiry) {
+                    onExpiry();
+                }
+                continue;
+            }
+            if (ms <= 0 || !m_running) {
                 return;
             }
-            const int toExpiry = m_interval - m_elapsed;
-            if (ms < toExpiry) {
-                m_elapsed += ms;
-                return;
-            }
-            ms -= toExpiry > 0 ? toExpiry : 0;
-            m_elapsed = 0;
-            ++m_expiries;
-            if (onExpiry) {
-                onExpiry();
-            }
+            const int step = m_interval > 0 ? std::min(ms, m_interval - m_elapsed) : ms;
+            m_elapsed = step > INT_MAX - m_elapsed ? INT_MAX : m_elapsed + step;
+            ms -= step;
         }
     }
 

@@ -1,5 +1,7 @@
 #include "settings/FieldCodecs.h"
 
+#include "base/WholeNumber.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -23,32 +25,13 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// Parses a signed decimal whole number that must fill the whole (trimmed) text.
+// Parses a signed decimal whole number in the 32-bit range that fills the whole trimmed text.
 bool ParseInt(std::string_view text, int& value) {
-    text = TrimBlanksAndControls(text);
-    if (text.empty()) {
+    const auto parsed = ParseWholeNumberAs<std::int32_t>(TrimBlanksAndControls(text));
+    if (!parsed) {
         return false;
     }
-    std::string_view digits = text;
-    bool negative = false;
-    if (digits.front() == '+' || digits.front() == '-') {
-        negative = digits.front() == '-';
-        digits.remove_prefix(1);
-    }
-    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), IsDigit)) {
-        return false;
-    }
-    long long magnitude = 0;
-    const auto [end, error] =
-        std::from_chars(digits.data(), digits.data() + digits.size(), magnitude);
-    if (error != std::errc() || end != digits.data() + digits.size()) {
-        return false;
-    }
-    const long long signedValue = negative ? -magnitude : magnitude;
-    if (signedValue < INT32_MIN || signedValue > INT32_MAX) {
-        return false;
-    }
-    value = static_cast<int>(signedValue);
+    value = *parsed;
     return true;
 }
 
@@ -125,22 +108,6 @@ void EraseImageRange(DeviceImage& image, std::uint32_t address, std::uint32_t co
         return;
     }
     FillBytes(bytes.subspan(address), count, value);
-}
-
-bool WriteTextField(std::span<std::uint8_t> field, std::size_t width, std::string_view text) {
-    if (text.size() > width || text.size() > field.size()) {
-        return false;
-    }
-    std::transform(text.begin(), text.end(), field.begin(),
-                   [](char c) { return static_cast<std::uint8_t>(c); });
-    return true;
-}
-
-std::string ReadTextField(std::span<const std::uint8_t> field, std::size_t width) {
-    const auto bytes = field.first(std::min(width, field.size()));
-    const auto end = std::find_if(bytes.begin(), bytes.end(),
-                                  [](std::uint8_t b) { return b == 0x00 || b == 0xFF; });
-    return std::string(bytes.begin(), end);
 }
 
 void WriteUIntLE(std::span<std::uint8_t> bytes, int width, std::uint32_t value) {

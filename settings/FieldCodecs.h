@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/FixedText.h"
 #include "image/DeviceImage.h"
 
 namespace carecfg {
@@ -22,13 +23,7 @@ void FillBytes(std::span<std::uint8_t> destination, std::size_t count, std::uint
 void EraseImageRange(DeviceImage& image, std::uint32_t address, std::uint32_t count,
                      std::uint8_t value);
 
-// ---- text fields ----
-
-// Copies the text to the start of the field and returns true; the rest of the field keeps its
-// content. A text longer than the width (or than the field) writes nothing and returns false.
-bool WriteTextField(std::span<std::uint8_t> field, std::size_t width, std::string_view text);
-// The field's bytes up to (not including) the first 0x00 or 0xFF, at most `width` bytes.
-std::string ReadTextField(std::span<const std::uint8_t> field, std::size_t width);
+// ---- text fields: WriteTextField and ReadTextField of base/FixedText.h ----
 
 // ---- integers (little-endian, unsigned, width 1..4) ----
 

@@ -1,5 +1,7 @@
 #include "text/IniParse.h"
 
+#include "base/WholeNumber.h"
+
 #include <charconv>
 #include <cstdint>
 #include <limits>
@@ -127,6 +129,8 @@ std::optional<int> ParseIniInteger(std::string_view text) {
     }
     if (i >= text.size())
         return std::nullopt;
+    if (base == 10)
+        return ParseWholeNumberAs<int>(text);
 
     // Accumulate in 64 bits and stop as soon as the magnitude leaves the int range.
     constexpr std::int64_t kLimit = static_cast<std::int64_t>(std::numeric_limits<int>::max()) + 1;

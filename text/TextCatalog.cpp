@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/AtomicFile.h"
 #include "text/ExecutableDir.h"
 
 namespace carecfg {
@@ -125,42 +126,11 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 // Writes bytes to a temporary file beside the target and renames it over the target.
-void ReplaceFileAtomically(const std::filesystem::path& target, const std::string& bytes,
-                           std::optional<mode_t> mode) {
-    const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : ".";
-    std::string temp = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
-        ThrowWriteError(target, "temporary file", errno);
-
-    auto fail = [&](std::string_view what) {
-        const int error = errno;
-        ::close(fd);
-        ::unlink(temp.c_str());
-        ThrowWriteError(target, what, error);
-    };
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            fail("write");
-        done += static_cast<std::size_t>(n);
-    }
-    if (::fchmod(fd, mode.value_or(0644)) != 0)
-        fail("chmod");
-    if (::fsync(fd) != 0)
-        fail("fsync");
-    if (::close(fd) != 0) {
-        const int error = errno;
-        ::unlink(temp.c_str());
-        ThrowWriteError(target, "close", error);
-    }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(temp.c_str());
-        ThrowWriteError(target, "rename", error);
+void ReplaceFileAtomically(const std::filesystem::path& target, const std::string& bytes) {
+    std::string error;
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    if (!WriteFileAtomically(target, {data, bytes.size()}, &error)) {
+        throw std::runtime_error("cannot write " + target.string() + ": " + error);
     }
 }
 
@@ -507,7 +477,6 @@ void TextCatalog::WriteWindowGeometry(const Geometry& g) {
     }
 
     std::string content;
-    std::optional<mode_t> mode;
     struct stat st {};
     if (::stat(target.c_str(), &st) == 0) {
         int error = 0;
@@ -515,11 +484,10 @@ void TextCatalog::WriteWindowGeometry(const Geometry& g) {
         if (!existing)
             ThrowWriteError(target, "read", error ? error : EIO);
         content = std::move(*existing);
-        mode = st.st_mode & 07777;
     } else if (errno != ENOENT) {
         ThrowWriteError(target, "stat", errno);
     }
-    ReplaceFileAtomically(target, WithGeometry(content, g), mode);
+    ReplaceFileAtomically(target, WithGeometry(content, g));
     m_cache->checked = false;  // our own write is seen by the next lookup
 }
 

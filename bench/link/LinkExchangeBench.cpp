@@ -32,10 +32,12 @@ constexpr double kGroupingMs = 100.0;  // the reader's inter-byte pause before i
 constexpr double kExchangeBytes = 9 + 265;
 constexpr double kLineLimitMs = kExchangeBytes * 10.0 / 115200.0 * 1000.0;
 
-class SilentNotices : public UserNotices {
-public:
-    void ShowMessage(std::string_view) override {}
-    void ShowStatus(std::string_view) override {}
+// Notes when a block reply was dispatched and when the chunk that completed it was posted.
+struct AnswerStamp : BlockReplyHandler {
+    std::function<void()> onRead;
+    void WriteBlockReply(const ReceiveRecord&) override {}
+    void RecordBlockReply(const ReceiveRecord&) override {}
+    void ReadBlockReply(const ReceiveRecord&) override { onRead(); }
 };
 
 // Forwards to the event queue and remembers when the notification now running was posted.
@@ -63,7 +65,8 @@ struct Rig {
         comm.OnReceiveData = [this](TComm&, const std::uint8_t* b, std::uint16_t n) {
             link.FeedChunk(b, n);
         };
-        link.handlers.onReadBlock = [this](const ReceiveRecord&) {
+        link.SetBlockReplyHandler(&stamp);
+        stamp.onRead = [this] {
             dispatchedAt = Clock::now();
             lastPostedAt = sink.RunningPostedAt();
             answered = true;
@@ -111,8 +114,9 @@ struct Rig {
     TComm comm;
     CommLinkPort port;
     MonotonicTimer timer;
-    SilentNotices notices;
+    LinkListener notices;
     LinkSession link{port, timer, notices};
+    AnswerStamp stamp;
     bool answered = false;
     Clock::time_point dispatchedAt{}, lastPostedAt{};
 };

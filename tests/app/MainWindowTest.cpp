@@ -28,6 +28,7 @@
 #include "app/HomeLayout.h"
 #include "app/MainWindow.h"
 #include "app/OutlookBar.h"
+#include "app/PageControl.h"
 #include "app/StatusBar.h"
 #include "link/LinkFrame.h"
 #include "sim/UnitSim.h"
@@ -335,8 +336,7 @@ TEST_F(WindowFixture, ShellTimersStartAsBuiltAndTheOneShotsRunOnce) {
     std::vector<int> order;
     m_window->AddStartupStep([&] { order.push_back(1); });
     m_window->AddStartupStep([&] { order.push_back(2); });
-    ASSERT_TRUE(WaitUntil([&] { return !relayout->isActive(); }));
-    QTest::qWait(60);
+    ASSERT_TRUE(WaitUntil([&] { return order.size() == 2 && !relayout->isActive(); }));
     EXPECT_FALSE(startup->isActive());
     EXPECT_EQ(order, (std::vector<int>{1, 2}));
     EXPECT_TRUE(clock->isActive());
@@ -345,25 +345,39 @@ TEST_F(WindowFixture, ShellTimersStartAsBuiltAndTheOneShotsRunOnce) {
 TEST_F(WindowFixture, HomePageTitleFontFollowsTheGroupWidth) {
     Open();
     m_window->show();
-    m_window->resize(1100, 700);
-    ASSERT_TRUE(WaitUntil([&] { return W<QWidget>("TeGroupBox1")->width() > 800; }));
-    QCoreApplication::processEvents();
+    const auto* notebook = W<QWidget>("TeNotebook");
     const auto* group = W<QWidget>("TeGroupBox1");
     const auto* title = W<QLabel>("Label324");
+    // The catalogue's title arrives with the startup step; the font counts its characters.
+    const QString catalogueTitle = m_window->FormString("Label324.Caption", QString());
+    ASSERT_TRUE(WaitUntil([&] { return title->text() == catalogueTitle; }));
+    m_window->resize(1100, 700);
+    // Laid out for the final width: the window has it, the group fills the notebook's page
+    // at it, and the title spans the group (the layout sets it to the group's width).
+    ASSERT_TRUE(WaitUntil([&] {
+        return m_window->width() == 1100 && group->parentWidget()->size() == notebook->size() &&
+               group->width() == notebook->width() && title->width() == group->width();
+    })) << group->width()
+        << " " << notebook->width() << " " << title->width();
     const int expected = TitleFontSize(group->width(), static_cast<int>(title->text().size()), 0);
     EXPECT_EQ(title->font().pointSize(), expected);
     EXPECT_EQ(W<QLabel>("Label326")->font().pointSize(), ClockFontSize(expected));
-    EXPECT_EQ(title->width(), group->width());
     EXPECT_EQ(title->y(), group->height() / 3);
     const auto* port = W<QWidget>("SpeedButton10");
     EXPECT_EQ(W<QWidget>("Button3")->y(), port->y());
     EXPECT_EQ(W<QWidget>("Button4")->x(), W<QWidget>("Button3")->x() + port->width() + 20);
 
     W<QToolButton>("tefxSpeedButton19")->click();
-    QCoreApplication::processEvents();
     const auto* settingsGroup = W<QWidget>("TeGroupBox2");
-    EXPECT_EQ(W<QTabWidget>("PageControl4")->tabBar()->tabRect(0).width(),
-              SettingsTabWidth(settingsGroup->width()));
+    const auto* tabs = W<TPageControl>("PageControl4");
+    // Laid out once shown: the group fills the page at the notebook's width and the tab width
+    // was set for it.
+    ASSERT_TRUE(WaitUntil([&] {
+        return settingsGroup->isVisible() && settingsGroup->width() == notebook->width() &&
+               tabs->TabWidth() == SettingsTabWidth(settingsGroup->width());
+    })) << settingsGroup->width()
+        << " " << tabs->TabWidth();
+    EXPECT_EQ(tabs->tabBar()->tabRect(0).width(), SettingsTabWidth(settingsGroup->width()));
 }
 
 TEST_F(WindowFixture, ResendTimeThatIsNoWholeNumberMeansNoResendAndCreationGoesOn) {
@@ -485,17 +499,16 @@ TEST_F(WindowFixture, DifferingPasswordEntriesShowTheirMessageAndSendNothing) {
         W<QPushButton>(c.button)->click();
         EXPECT_EQ(m_messages, (std::vector<std::string>{c.key})) << c.button;
     }
-    QTest::qWait(50);
-    EXPECT_TRUE(FramesWithCommand(0x08).empty());
-    EXPECT_TRUE(FramesWithCommand(0x09).empty());
 
     W<QLineEdit>("Edit373")->setText(QStringLiteral("1111"));
     W<QPushButton>("Button19")->click();
-    ASSERT_TRUE(WaitUntil([&] { return FramesWithCommand(0x09).size() == 1; }));
-    EXPECT_EQ(FramesWithCommand(0x09)[0],
-              BuildFrame(0x09, 0, std::vector<std::uint8_t>{'1', '1', '1', '1', 0xFF, 0xFF}));
+    // The unit has answered this request, so anything sent before it has arrived too.
     ASSERT_TRUE(WaitUntil([&] { return m_messages.size() == 2; }));
     EXPECT_EQ(m_messages.back(), "M24");
+    ASSERT_EQ(FramesWithCommand(0x09).size(), 1u);
+    EXPECT_EQ(FramesWithCommand(0x09)[0],
+              BuildFrame(0x09, 0, std::vector<std::uint8_t>{'1', '1', '1', '1', 0xFF, 0xFF}));
+    EXPECT_TRUE(FramesWithCommand(0x08).empty());
 }
 
 TEST_F(WindowFixture, PinChangeWithTwoEmptyFieldsSendsTwoBlankFields) {

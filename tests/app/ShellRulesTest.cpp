@@ -1,14 +1,8 @@
-#include <QElapsedTimer>
-#include <QTest>
-#include <QTimer>
-
 #include <gtest/gtest.h>
 
-#include "app/ComponentRegistry.h"
 #include "app/HomeLayout.h"
-#include "app/QtLinkTimer.h"
-#include "text/ConfigValues.h"
 #include "app/WindowGeometry.h"
+#include "text/ConfigValues.h"
 
 namespace carecfg {
 namespace {
@@ -67,76 +61,6 @@ TEST(ShellRulesTest, ResendIntervalIsAWholeNumberOrZero) {
     for (const auto& [text, expected] : cases) {
         EXPECT_EQ(ResendIntervalFromText(text), expected) << text;
     }
-}
-
-TEST(ComponentRegistryTest, FindsByNameRegardlessOfCaseAndKeepsCreationOrder) {
-    ComponentRegistry registry;
-    QObject parent;
-    registry.Add(new QObject(&parent), QStringLiteral("TabSheet21"), ComponentKind::TabSheet);
-    auto* first =
-        registry.Add(new QObject(&parent), QStringLiteral("cbox_com"), ComponentKind::DropDownList);
-    auto* duplicate =
-        registry.Add(new QObject(&parent), QStringLiteral("CBOX_COM"), ComponentKind::Edit);
-
-    EXPECT_EQ(registry.Find(QStringLiteral("Cbox_Com")), first);
-    EXPECT_NE(registry.Find(QStringLiteral("cbox_com")), duplicate);
-    EXPECT_EQ(registry.KindOf(QStringLiteral("tabsheet21")), ComponentKind::TabSheet);
-    EXPECT_EQ(registry.Find(QStringLiteral("nothing")), nullptr);
-    EXPECT_FALSE(registry.KindOf(QStringLiteral("nothing")).has_value());
-    ASSERT_EQ(registry.Count(), 3u);
-    EXPECT_EQ(registry.Components()[0].name, QStringLiteral("TabSheet21"));
-    EXPECT_EQ(registry.Components()[2].kind, ComponentKind::Edit);
-}
-
-TEST(QtLinkTimerTest, IntervalZeroNeverFires) {
-    QTimer qt;
-    QtLinkTimer timer(qt);
-    EXPECT_EQ(timer.Interval(), 3000);
-    int fired = 0;
-    QObject::connect(&qt, &QTimer::timeout, [&] { ++fired; });
-    timer.SetInterval(0);
-    timer.Start();
-    EXPECT_TRUE(timer.IsRunning());
-    EXPECT_FALSE(qt.isActive());
-    QTest::qWait(50);
-    EXPECT_EQ(fired, 0);
-    timer.Stop();
-    EXPECT_FALSE(timer.IsRunning());
-}
-
-TEST(QtLinkTimerTest, StartOnARunningTimerKeepsItsEarlierStart) {
-    QTimer qt;
-    QtLinkTimer timer(qt);
-    timer.SetInterval(1000);
-    timer.Start();
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 200) {
-        QTest::qWait(20);
-    }
-    timer.Start();
-    // A restart would put the remaining time back near 1000 ms.
-    EXPECT_LE(qt.remainingTime(), 850);
-    EXPECT_TRUE(timer.IsRunning());
-}
-
-TEST(QtLinkTimerTest, FiresPeriodicallyUntilStopped) {
-    QTimer qt;
-    QtLinkTimer timer(qt);
-    int fired = 0;
-    QObject::connect(&qt, &QTimer::timeout, [&] { ++fired; });
-    timer.SetInterval(10);
-    timer.Start();
-    QElapsedTimer clock;
-    clock.start();
-    while (fired < 2 && clock.elapsed() < 5000) {
-        QTest::qWait(5);
-    }
-    EXPECT_GE(fired, 2);
-    timer.Stop();
-    const int atStop = fired;
-    QTest::qWait(40);
-    EXPECT_EQ(fired, atStop);
 }
 
 }  // namespace

@@ -8,28 +8,21 @@
 #include "app/help/RtfReader.h"
 #include "text/ExecutableDir.h"
 
+#include "tests/support/TempDir.h"
+
 namespace carecfg {
 namespace {
 
 class HelpDocumentsTest : public ::testing::Test {
 protected:
-    HelpDocumentsTest() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "carecfg-help-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr)
-            m_folder = pattern;
-    }
-    ~HelpDocumentsTest() override {
-        std::error_code ec;
-        std::filesystem::remove_all(m_folder, ec);
-    }
     std::filesystem::path Write(std::string_view name, std::string_view bytes) {
         const auto path = m_folder / name;
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }
 
-    std::filesystem::path m_folder;
+    testing::TempDir m_temp{"carecfg-help"};
+    const std::filesystem::path& m_folder = m_temp.Path();
     TextCodec m_codec;
 };
 

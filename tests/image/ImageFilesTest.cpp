@@ -11,6 +11,8 @@
 #include <iterator>
 #include <random>
 
+#include "tests/support/TempDir.h"
+
 namespace carecfg {
 namespace {
 
@@ -21,16 +23,6 @@ using Bytes = std::vector<std::uint8_t>;
 // A fresh, empty folder per test, removed afterwards.
 class ImageFilesTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::random_device device;
-        m_dir = fs::temp_directory_path() / ("carecfg-image-" + std::to_string(device()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(m_dir, ignored);
-    }
-
     static Bytes ReadAll(const fs::path& path) {
         std::ifstream in(path, std::ios::binary);
         return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -60,7 +52,8 @@ protected:
             std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()));
     }
 
-    fs::path m_dir;
+    testing::TempDir m_temp{"carecfg-image"};
+    fs::path m_dir = m_temp.Path();
 };
 
 TEST_F(ImageFilesTest, FreshImageSavesAsAllErasedBytes) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -38,7 +39,7 @@ private:
 };
 
 // Records what the user would see, in order, into a shared event log.
-class RecordingNotices : public UserNotices {
+class RecordingNotices : public LinkListener {
 public:
     explicit RecordingNotices(std::vector<std::string>& log) : m_log(log) {}
     void ShowMessage(std::string_view key) override { m_log.push_back("msg:" + std::string(key)); }
@@ -50,6 +51,29 @@ private:
     std::vector<std::string>& m_log;
 };
 
+// Block replies handed to plain functions.
+struct FunctionBlockHandler : BlockReplyHandler {
+    std::function<void(const ReceiveRecord&)> onWrite, onRead, onRecord;
+    void WriteBlockReply(const ReceiveRecord& r) override {
+        if (onWrite)
+            onWrite(r);
+    }
+    void ReadBlockReply(const ReceiveRecord& r) override {
+        if (onRead)
+            onRead(r);
+    }
+    void RecordBlockReply(const ReceiveRecord& r) override {
+        if (onRecord)
+            onRecord(r);
+    }
+};
+
+// Counts the exchanges the sender gave up.
+struct GaveUpCounter : LinkListener {
+    int count = 0;
+    void RequestGaveUp() override { ++count; }
+};
+
 // A session over fakes, with time driven by Advance.
 struct SessionRig {
     int now = 0;
@@ -58,9 +82,11 @@ struct SessionRig {
     ManualTimer timer;
     RecordingNotices notices{log};
     LinkSession session{port, timer, notices};
+    FunctionBlockHandler blocks;
 
     SessionRig() {
         timer.onExpiry = [this] { session.Timer1Timer(); };
+        session.SetBlockReplyHandler(&blocks);
     }
     void Advance(int ms, int step = 100) {
         for (int t = 0; t < ms; t += step) {

@@ -140,22 +140,22 @@ TEST(LinkSenderTest, TransmitsAndRepeatsByTheResendRules) {
 
 TEST(LinkSenderTest, GivesUpSilentlyAfterThreeIdenticalTransmissions) {
     SessionRig rig;
-    int gaveUp = 0;
-    rig.session.Sender().onGaveUp = [&] { ++gaveUp; };
+    testing::GaveUpCounter gaveUp;
+    rig.session.AddListener(gaveUp);
     rig.session.SendReadBlock(0x30000);
     rig.Advance(30000);
     ASSERT_EQ(rig.port.writes.size(), 3u);
     for (const Bytes& w : rig.port.writes) {
         EXPECT_EQ(w, BuildReadBlock(0x30000));
     }
-    EXPECT_EQ(gaveUp, 1);
+    EXPECT_EQ(gaveUp.count, 1);
     EXPECT_EQ(rig.session.Sender().SendCount(), 3);
     EXPECT_EQ(rig.session.Sender().LastCommand(), CmdReadBlock);
 
     // A late bad frame changes nothing after the exchange was given up.
     rig.Feed(WithBadChecksum(Reply(0x83, {})));
     EXPECT_EQ(rig.port.writes.size(), 3u);
-    EXPECT_EQ(gaveUp, 1);
+    EXPECT_EQ(gaveUp.count, 1);
 }
 
 TEST(LinkSenderTest, ClosedPortLeavesTheEarlierExchangeAlone) {
@@ -190,8 +190,8 @@ TEST(LinkSenderTest, NothingToSendOrAFailingWriteNeverEscapes) {
 // again, three times in all, like for a unit that does not answer.
 TEST(LinkSenderTest, AFailingWriteIsAnsweredByTimedResends) {
     SessionRig rig;
-    int gaveUp = 0;
-    rig.session.Sender().onGaveUp = [&] { ++gaveUp; };
+    testing::GaveUpCounter gaveUp;
+    rig.session.AddListener(gaveUp);
     rig.port.failWrites = true;
     rig.session.SendReadIdentity();
     EXPECT_TRUE(rig.timer.IsRunning());
@@ -201,7 +201,7 @@ TEST(LinkSenderTest, AFailingWriteIsAnsweredByTimedResends) {
     rig.Advance(3000);
     EXPECT_EQ(rig.port.writes, std::vector<Bytes>{BuildReadIdentity()});
     rig.Advance(30000);
-    EXPECT_EQ(gaveUp, 1);
+    EXPECT_EQ(gaveUp.count, 1);
     EXPECT_FALSE(rig.timer.IsRunning());
 }
 

@@ -28,22 +28,26 @@ std::string Hex(std::uint32_t v) {
     return text;
 }
 
-void RecordHandlers(SessionRig& rig) {
-    ReplyHandlers& h = rig.session.handlers;
-    h.onLoginAccepted = [&rig] { rig.log.push_back("login"); };
-    h.onLoginRefused = [&rig](std::uint8_t s) {
-        rig.log.push_back("refused:" + std::to_string(s));
-    };
-    h.onIdentity = [&rig](const IdentityReply& id) {
-        rig.log.push_back("identity:" + id.deviceId + "|" + id.firmwareVersion + "|" + id.imei);
-    };
-    h.onWriteBlock = [&rig](const ReceiveRecord& r) {
+// Logs the replies the link hands on, beside the messages the rig's notices log.
+struct ReplyLog : LinkListener {
+    explicit ReplyLog(Log& log) : log(log) {}
+    void LoginAccepted() override { log.push_back("login"); }
+    void LoginRefused(std::uint8_t s) override { log.push_back("refused:" + std::to_string(s)); }
+    void IdentityReceived(const IdentityReply& id) override {
+        log.push_back("identity:" + id.deviceId + "|" + id.firmwareVersion + "|" + id.imei);
+    }
+    Log& log;
+};
+
+void RecordHandlers(SessionRig& rig, ReplyLog& replies) {
+    rig.session.AddListener(replies);
+    rig.blocks.onWrite = [&rig](const ReceiveRecord& r) {
         rig.log.push_back("write:" + Hex(RecordAddress(r)) + "/" + std::to_string(r[8]));
     };
-    h.onReadBlock = [&rig](const ReceiveRecord& r) {
+    rig.blocks.onRead = [&rig](const ReceiveRecord& r) {
         rig.log.push_back("read:" + Hex(RecordAddress(r)));
     };
-    h.onRecordBlock = [&rig](const ReceiveRecord& r) {
+    rig.blocks.onRecord = [&rig](const ReceiveRecord& r) {
         rig.log.push_back("records:" + Hex(RecordAddress(r)));
     };
 }
@@ -153,7 +157,8 @@ TEST(LinkSessionTest, RoutesRepliesByTheCommandSentLast) {
     };
     for (const DispatchCase& c : cases) {
         SessionRig rig;
-        RecordHandlers(rig);
+        ReplyLog replies(rig.log);
+        RecordHandlers(rig, replies);
         c.send(rig.session);
         ASSERT_EQ(rig.port.writes.size(), 1u) << c.name;
         rig.Feed(c.reply);
@@ -218,7 +223,7 @@ TEST(LinkSessionTest, LoginThatCannotBeSentReportsIt) {
 TEST(LinkSessionTest, HandlerMaySendTheNextRequestWhileItReadsTheReply) {
     SessionRig rig;
     Bytes seen;
-    rig.session.handlers.onReadBlock = [&](const ReceiveRecord& r) {
+    rig.blocks.onRead = [&](const ReceiveRecord& r) {
         rig.session.SendReadBlock(RecordAddress(r) + 0x100);  // clears the receiver
         seen.assign(r.begin() + 8, r.begin() + 12);
     };
@@ -235,7 +240,7 @@ TEST(LinkSessionTest, HandlerMaySendTheNextRequestWhileItReadsTheReply) {
 TEST(LinkSessionTest, FailingHandlerIsContained) {
     SessionRig rig;
     int calls = 0;
-    rig.session.handlers.onReadBlock = [&](const ReceiveRecord&) {
+    rig.blocks.onRead = [&](const ReceiveRecord&) {
         ++calls;
         throw std::runtime_error("handler failed");
     };
@@ -264,7 +269,9 @@ TEST(ChunkFeederTest, ChunksNeverNest) {
         }
     });
     session = &nested;
-    nested.handlers.onReadBlock = [&](const ReceiveRecord& r) {
+    testing::FunctionBlockHandler blocks;
+    nested.SetBlockReplyHandler(&blocks);
+    blocks.onRead = [&](const ReceiveRecord& r) {
         rig.log.push_back("read:" + Hex(RecordAddress(r)));
         if (RecordAddress(r) == 0) {  // while "a modal box" is open
             nested.FeedChunk(d.data(), static_cast<std::uint16_t>(d.size()));

@@ -20,8 +20,9 @@ struct LookupCase {
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const LookupCase& c, std::ostream* os) { *os << c.name; }
-
+void PrintTo(const LookupCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class IniLookupRules : public ::testing::TestWithParam<LookupCase> {};
 

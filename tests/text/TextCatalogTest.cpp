@@ -12,14 +12,14 @@
 #include <stdexcept>
 #include <string>
 
-#include "tests/text/TempFolder.h"
+#include "tests/support/TempDir.h"
 #include "text/ExecutableDir.h"
 
 namespace carecfg {
 namespace {
 
 using testing::ReadBytes;
-using testing::TempFolder;
+using testing::TempDir;
 using testing::WriteBytes;
 
 class TextCatalogTest : public ::testing::Test {
@@ -30,7 +30,7 @@ protected:
     }
     std::filesystem::path Ini() const { return m_folder / "skin.ini"; }
 
-    TempFolder m_folder;
+    TempDir m_folder;
 };
 
 TEST_F(TextCatalogTest, MessageTextFallsBackToM0ThenUnknownError) {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/text/TempFolder.h"
+#include "tests/support/TempDir.h"
 #include "text/TextCatalog.h"
 
 namespace carecfg {
@@ -55,7 +55,7 @@ TEST(TextCodec, CodePageNames) {
 }
 
 TEST(TextCodec, CodePageFromCatalog) {
-    testing::TempFolder folder;
+    testing::TempDir folder;
     const TextCatalog catalog(folder / "skin.ini");
     EXPECT_EQ(TextCodec::FromCatalog(catalog).CodePage(), "WINDOWS-1252");
     testing::WriteBytes(folder / "skin.ini", "[CONFIG]\ncodepage=ISO-8859-5\n");

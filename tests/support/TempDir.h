@@ -4,26 +4,30 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
 namespace carecfg::testing {
 
-// A fresh folder under /tmp, removed with everything in it at the end of the test.
-class TempFolder {
+// A fresh folder of its own under the system's temporary folder, removed with everything in it
+// when the test is done.
+class TempDir {
 public:
-    TempFolder() {
+    explicit TempDir(std::string_view tag = "carecfg") {
         std::string pattern =
-            (std::filesystem::temp_directory_path() / "carecfg-text-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr)
-            m_path = pattern;
+            (std::filesystem::temp_directory_path() / (std::string(tag) + "-XXXXXX")).string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error("cannot create a temporary folder");
+        }
+        m_path = pattern;
     }
-    ~TempFolder() {
+    ~TempDir() {
         std::error_code ec;
         std::filesystem::remove_all(m_path, ec);
     }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& Path() const { return m_path; }
     std::filesystem::path operator/(std::string_view name) const { return m_path / name; }

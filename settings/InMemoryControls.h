@@ -1,0 +1,51 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "settings/SettingsControls.h"
+
+namespace carecfg {
+
+// The settings pages held in memory (tests, command line): every control of the settings map in
+// its initial state, with the rules of SettingsControls.
+class InMemoryControls : public SettingsControls {
+public:
+    InMemoryControls();
+
+    bool Has(std::string_view name) const override;
+    std::string Text(std::string_view name) const override;
+    void SetText(std::string_view name, std::string_view text) override;
+    int ItemIndex(std::string_view name) const override;
+    void SetItemIndex(std::string_view name, int index) override;
+    std::vector<std::string> Items(std::string_view name) const override;
+    void SetItems(std::string_view name, std::vector<std::string> items) override;
+    bool Checked(std::string_view name) const override;
+    void SetChecked(std::string_view name, bool checked) override;
+    bool Visible(std::string_view name) const override;
+    void SetVisible(std::string_view name, bool visible) override;
+    bool Enabled(std::string_view name) const override;
+    void SetEnabled(std::string_view name, bool enabled) override;
+
+    // Takes a control away (tests of a page that lacks one).
+    void Remove(std::string_view name);
+
+private:
+    struct State {
+        std::string text;
+        int itemIndex = -1;
+        std::optional<std::vector<std::string>> items;  // nullopt: never set
+        bool checked = false;
+        bool visible = true;
+        bool enabled = true;
+    };
+    State* Find(std::string_view name);
+    const State* Find(std::string_view name) const;
+
+    std::unordered_map<std::string, State> m_controls;  // key: lower-case name
+};
+
+}  // namespace carecfg
