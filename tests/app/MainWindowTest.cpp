@@ -5,6 +5,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStackedWidget>
@@ -17,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -33,10 +35,18 @@
 #include "link/LinkFrame.h"
 #include "sim/UnitSim.h"
 
+#include "tests/support/TempDir.h"
+
 namespace carecfg {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The address field of a request frame (big-endian, bytes 2..5).
+std::size_t RecordAddressOf(const std::vector<std::uint8_t>& frame) {
+    return (std::size_t{frame[2]} << 24) | (std::size_t{frame[3]} << 16) |
+           (std::size_t{frame[4]} << 8) | frame[5];
+}
 
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
     QElapsedTimer clock;
@@ -52,23 +62,12 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
 }
 
 // A folder with its own skin.ini (our shipped one, optionally changed) and help documents.
-class TempFolder {
+class TempFolder : public testing::TempDir {
 public:
-    TempFolder() {
-        char pattern[] = "/tmp/carecfg-app-XXXXXX";
-        m_path = ::mkdtemp(pattern);
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        fs::remove_all(m_path, ec);
-    }
-    const fs::path& Path() const { return m_path; }
+    TempFolder() : TempDir("carecfg-app") {}
     void Write(const std::string& name, const std::string& content) const {
-        std::ofstream(m_path / name, std::ios::binary) << content;
+        testing::WriteBytes(Path() / name, content);
     }
-
-private:
-    fs::path m_path;
 };
 
 std::string ShippedSkin() {
@@ -601,6 +600,38 @@ TEST_F(WindowFixture, UnreadableGuideIsReportedAndTheContactPageStillLoads) {
     EXPECT_TRUE(W<QTextEdit>("ReadMeRTE")->toPlainText().contains(QStringLiteral("User Guide")));
     EXPECT_TRUE(W<QTextEdit>("ContactRTE")->toPlainText().contains(QStringLiteral("Reach us")));
     EXPECT_EQ(m_window->CurrentPage(), 0);
+}
+
+// "Read Settings" fetches the 16 settings blocks into the settings record with the progress
+// display; "Save Settings" writes them back, each block after the unit confirmed the one before.
+TEST_F(WindowFixture, ReadAndSaveSettingsRunOverTheLinkWithTheirProgress) {
+    Open();
+    ConnectToSim();
+    const QString panel4Before = m_window->StatusBar()->PanelText(4);
+    EXPECT_EQ(panel4Before, QStringLiteral("0%"));
+    W<QToolButton>("SpeedButton15")->click();
+    ASSERT_TRUE(WaitUntil([&] { return FramesWithCommand(0x83).size() == 16 &&
+                                       m_window->StatusBar()->PanelText(4) == "100%"; }));
+    EXPECT_EQ(W<QProgressBar>("ProgressBar1")->value(), 0);
+    const auto memory = m_sim->MemorySnapshot();
+    const auto& record = m_window->Settings().Record();
+    EXPECT_TRUE(std::equal(record.begin(), record.end(), memory.begin()));
+    EXPECT_TRUE(m_messages.empty());
+
+    LogIn(QStringLiteral("123456"));
+    ASSERT_TRUE(WaitUntil([&] { return LoginStateOn(); }));
+    W<QToolButton>("SpeedButton17")->click();
+    ASSERT_TRUE(WaitUntil([&] { return !m_messages.empty(); }));
+    EXPECT_EQ(m_messages, std::vector<std::string>{"M13"});
+    const auto writes = FramesWithCommand(0x82);
+    ASSERT_EQ(writes.size(), 16u);
+    for (std::size_t i = 0; i < writes.size(); ++i) {
+        EXPECT_EQ(RecordAddressOf(writes[i]), i * 256) << i;
+    }
+    EXPECT_EQ(m_window->StatusBar()->PanelText(4), QStringLiteral("100%"));
+    const auto written = m_sim->MemorySnapshot();
+    EXPECT_TRUE(std::all_of(written.begin() + 0xE35, written.begin() + 0x1000,
+                            [](std::uint8_t b) { return b == 0xFF; }));
 }
 
 }  // namespace
