@@ -1,5 +1,7 @@
 #include "cli/CliAdapters.h"
 
+#include <algorithm>
+
 namespace carecfg {
 
 std::string ConsoleNotices::Text(std::string_view messageKey) const {
@@ -7,6 +9,9 @@ std::string ConsoleNotices::Text(std::string_view messageKey) const {
 }
 
 void ConsoleNotices::ShowMessage(std::string_view messageKey) {
+    if (std::find(m_withheld.begin(), m_withheld.end(), messageKey) != m_withheld.end()) {
+        return;
+    }
     m_err << Text(messageKey) << '\n' << std::flush;
 }
 

@@ -2,10 +2,14 @@
 
 #include <ostream>
 #include <span>
+#include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "link/CommLinkPort.h"
 #include "link/LinkInterfaces.h"
+#include "link/LinkListener.h"
 #include "serial/SerialComm.h"
 #include "text/TextCatalog.h"
 #include "text/TextCodec.h"
@@ -15,7 +19,7 @@ namespace carecfg {
 // User notices of the command-line tool: the catalogue text of each key, converted to UTF-8, one
 // line on the error stream. Messages are always shown; status texts only when verbose, so that
 // the standard output carries nothing but the command's result.
-class ConsoleNotices : public UserNotices {
+class ConsoleNotices : public LinkListener {
 public:
     ConsoleNotices(const TextCatalog& catalog, const TextCodec& codec, std::ostream& err,
                    bool verbose)
@@ -27,11 +31,16 @@ public:
     // The catalogue text of a key in UTF-8.
     std::string Text(std::string_view messageKey) const;
 
+    // Messages not to print: the command in progress reports these outcomes itself (on the
+    // standard output when they are its result). Empty: every message is printed.
+    void Withhold(std::vector<std::string> messageKeys) { m_withheld = std::move(messageKeys); }
+
 private:
     const TextCatalog& m_catalog;
     const TextCodec& m_codec;
     std::ostream& m_err;
     bool m_verbose;
+    std::vector<std::string> m_withheld;
 };
 
 }  // namespace carecfg

@@ -1,38 +1,40 @@
 #include "cli/CliArguments.h"
 
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <filesystem>
-#include <system_error>
+#include <vector>
 
-#include "link/LinkInterfaces.h"
-#include "text/ConfigValues.h"
-#include "text/TextCatalog.h"
+#include "base/WholeNumber.h"
 
 namespace carecfg {
 
 namespace {
 
-// "--name=value" or "--name value"; advances i past what it took.
-bool TakeValue(std::span<const std::string_view> args, std::size_t& i, std::string_view name,
-               std::string_view& value, bool& matched) {
-    const std::string_view arg = args[i];
-    matched = false;
-    if (arg == name) {
-        matched = true;
-        if (i + 1 >= args.size()) {
-            return false;
-        }
-        value = args[++i];
-        return true;
-    }
-    if (arg.size() > name.size() && arg.substr(0, name.size()) == name && arg[name.size()] == '=') {
-        matched = true;
-        value = arg.substr(name.size() + 1);
-        return true;
-    }
-    return true;
-}
+constexpr const char* kExitCodesText =
+    "Exit codes:\n"
+    "  0   done\n"
+    "  1   unexpected failure (also: the unit answered with an address or status that fits\n"
+    "      no step of the exchange)\n"
+    "  2   the port could not be opened\n"
+    "  3   login refused (nothing was changed on the unit)\n"
+    "  4   the unit did not answer three transmissions of a request\n"
+    "  5   nothing arrived within the time-out\n"
+    "  6   the line hung up\n"
+    "  7   the unit refused the command (status 0 or 2)\n"
+    "  8   a file could not be read (missing, unreadable, shorter than a profile) or\n"
+    "      written; no file is written then, and an existing one stays as it was\n"
+    "  64  bad command line, or bad values in a settings JSON\n";
+
+// The option values as typed; numbers are checked after parsing by the tool's own rules.
+struct RawOptions {
+    std::string resendMs, timeout, readIntervalMs;
+    std::string role;
+    std::string loginPassword;
+    std::string base;
+};
 
 std::optional<double> ParseSeconds(std::string_view text) {
     double value = 0;
@@ -44,151 +46,247 @@ std::optional<double> ParseSeconds(std::string_view text) {
     return value;
 }
 
-}  // namespace
+// The parser of the whole command line; `line` and `raw` receive the values.
+class CliGrammar {
+public:
+    CliGrammar(CliCommandLine& line, RawOptions& raw) : m_app("", "carecfg-cli") {
+        m_app.description(
+            "Talks to a care-and-alarm unit over a serial line, and converts settings profiles\n"
+            "to and from JSON.");
+        m_app.footer(kExitCodesText);
+        m_app.require_subcommand(1, 1);
+        m_app.fallthrough();
+        m_app.set_help_flag("-h,--help", "show this text (COMMAND --help: that command's)");
 
-std::optional<int> ParseWholeNumber(std::string_view text) {
-    if (!text.empty() && text.front() == '+') {
-        text.remove_prefix(1);
-        if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
-            return std::nullopt;
+        m_app
+            .add_option("--port", line.port,
+                        "COM1..COMn, a device path such as /dev/ttyUSB0 or /tmp/ttyCARE0, or DEMO "
+                        "for a built-in simulated unit (needed by every command that talks to "
+                        "the unit)")
+            ->type_name("PORT");
+        m_app
+            .add_option("--resend-ms", raw.resendMs,
+                        "resend a request after N ms of silence, three transmissions in all "
+                        "(0: never; default: CONFIG resendtime of skin.ini beside the program, "
+                        "0 without)")
+            ->type_name("N");
+        m_app
+            .add_option("--timeout", raw.timeout,
+                        "give up when nothing arrives for S seconds (default 5)")
+            ->type_name("S");
+        m_app
+            .add_option("--read-interval-ms", raw.readIntervalMs,
+                        "pause after which the serial reader hands on what it received, 1..100 "
+                        "(default: CONFIG readinterval of skin.ini, 100 without)")
+            ->type_name("N");
+        m_app.add_flag("-v,--verbose", line.verbose,
+                       "also show the status texts of the exchange on stderr");
+
+        Command("identity", CliCommand::Identity,
+                "ask the unit who it is; prints Device ID, Firmware and IMEI");
+
+        auto* login = Command("login", CliCommand::Login,
+                              "log in with the unit's password (1 to 6 characters)");
+        login->add_option("PASSWORD", line.password, "the unit's password")->required();
+
+        Command("set-clock", CliCommand::SetClock,
+                "set the unit's clock to this computer's local time");
+
+        auto* read = Command("read-settings", CliCommand::ReadSettings,
+                             "read the unit's settings (16 blocks) into a 3637-byte profile");
+        read->add_option("--out", line.out, "the profile to write")->required()->type_name("FILE");
+
+        auto* write = Command(
+            "write-settings", CliCommand::WriteSettings,
+            "write a profile to the unit: its first 3637 bytes, then 0xFF up to 4096 bytes, in "
+            "16 blocks; prints the text of M13 when all are written");
+        write->add_option("FILE", line.file, "profile (3637 bytes or more: its first 3637)")
+            ->required();
+        LoginOption(write, raw);
+
+        auto* show =
+            Command("settings", CliCommand::ShowSettings,
+                    "print the settings of a profile, a settings-region file or an image file: one "
+                    "'Name = value' line per control, or one JSON object (no port needed)");
+        show->add_option("FILE", line.file, "profile (3637 bytes or more: its first 3637)")
+            ->required();
+        show->add_flag("--json", line.json, "print one JSON object");
+
+        auto* encode = Command(
+            "settings-encode", CliCommand::EncodeSettings,
+            "build a 3637-byte profile from a JSON object of control values (as 'settings "
+            "--json' prints them; controls not named keep the base's values) (no port needed)");
+        encode->add_option("JSON", line.file, "the JSON file, or - for the standard input")
+            ->required();
+        encode->add_option("--out", line.out, "the profile to write")
+            ->required()
+            ->type_name("FILE");
+        encode
+            ->add_option("--base", raw.base,
+                         "the profile to start from (default: a record of 0x00 bytes)")
+            ->type_name("PROFILE");
+
+        auto* password = Command(
+            "set-password", CliCommand::SetPassword,
+            "give the unit a new user password (1 to 4 characters) or administrator password "
+            "(1 to 6 characters)");
+        password->add_option("ROLE", raw.role, "user or admin")
+            ->required()
+            ->check(CLI::IsMember({"user", "admin"}));
+        password->add_option("NEW", line.newSecret, "the new password")->required();
+        LoginOption(password, raw);
+
+        auto* pin = Command("set-pin", CliCommand::SetPin,
+                            "change the SIM card's PIN (1 to 6 characters each)");
+        pin->add_option("NEW", line.newSecret, "the new PIN")->required();
+        pin->add_option("OLD", line.oldSecret, "the old PIN")->required();
+        LoginOption(pin, raw);
+
+        auto* factory = Command("factory-default", CliCommand::FactoryDefault,
+                                "ask the unit to restore its factory settings");
+        LoginOption(factory, raw);
+    }
+
+    CLI::App& App() { return m_app; }
+    CLI::App* Chosen(CliCommandLine& line) {
+        for (auto& [app, command] : m_commands) {
+            if (app->parsed()) {
+                line.command = command;
+                return app;
+            }
         }
+        return nullptr;
     }
-    int value = 0;
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (text.empty() || ec != std::errc{} || ptr != end) {
-        return std::nullopt;
+
+private:
+    CLI::App* Command(const char* name, CliCommand command, const char* what) {
+        CLI::App* sub = m_app.add_subcommand(name, what);
+        m_commands.emplace_back(sub, command);
+        return sub;
     }
-    return value;
+    static void LoginOption(CLI::App* sub, RawOptions& raw) {
+        sub->add_option("--password", raw.loginPassword,
+                        "log in with this password first (refused: exit 3, nothing changed)")
+            ->type_name("PW");
+    }
+
+    CLI::App m_app;
+    std::vector<std::pair<CLI::App*, CliCommand>> m_commands;
+};
+
+// Checks and converts the values that CLI11 took as text; false with `error` set.
+bool TakeRawValues(CLI::App& app, CLI::App& chosen, const RawOptions& raw, CliCommandLine& line,
+                   std::string& error) {
+    if (app.count("--resend-ms") > 0) {
+        const auto ms = ParseWholeNumberAs<int>(raw.resendMs);
+        if (!ms || *ms < 0) {
+            error = "--resend-ms takes a whole number of milliseconds (0 or more)";
+            return false;
+        }
+        line.resendMs = *ms;
+    }
+    if (app.count("--timeout") > 0) {
+        const auto s = ParseSeconds(raw.timeout);
+        if (!s || *s <= 0 || *s > 86400) {
+            error = "--timeout takes a number of seconds greater than 0";
+            return false;
+        }
+        line.timeoutSeconds = *s;
+    }
+    if (app.count("--read-interval-ms") > 0) {
+        const auto ms = ParseWholeNumberIn(raw.readIntervalMs, 1, 100);
+        if (!ms) {
+            error = "--read-interval-ms takes a whole number of milliseconds from 1 to 100";
+            return false;
+        }
+        line.readIntervalMs = static_cast<int>(*ms);
+    }
+    if (NeedsPort(line.command) && line.port.empty()) {
+        error = "--port is required for " + chosen.get_name();
+        return false;
+    }
+    if (chosen.get_option_no_throw("--password") != nullptr && chosen.count("--password") > 0) {
+        if (raw.loginPassword.empty()) {
+            error = "--password needs the unit's password";
+            return false;
+        }
+        line.loginPassword = raw.loginPassword;
+    }
+    if (chosen.get_option_no_throw("--base") != nullptr && chosen.count("--base") > 0) {
+        line.base = raw.base;
+    }
+    line.role = raw.role == "admin" ? PasswordRole::Admin : PasswordRole::User;
+    switch (line.command) {
+        case CliCommand::Login:
+            if (line.password.empty()) {
+                error = "login needs the unit's password";
+                return false;
+            }
+            break;
+        case CliCommand::SetPassword:
+        case CliCommand::SetPin:
+            if (line.newSecret.empty() ||
+                (line.command == CliCommand::SetPin && line.oldSecret.empty())) {
+                error = chosen.get_name() + " needs texts of at least one character";
+                return false;
+            }
+            break;
+        case CliCommand::ReadSettings:
+        case CliCommand::EncodeSettings:
+        case CliCommand::WriteSettings:
+        case CliCommand::ShowSettings:
+            if ((line.out.empty() && line.command != CliCommand::WriteSettings &&
+                 line.command != CliCommand::ShowSettings) ||
+                (line.file.empty() && line.command != CliCommand::ReadSettings)) {
+                error = chosen.get_name() + " needs file names that are not empty";
+                return false;
+            }
+            break;
+        default:
+            break;
+    }
+    return true;
 }
 
-int ResendIntervalFromCatalog(const TextCatalog& catalog) {
-    std::error_code ec;
-    if (!std::filesystem::exists(catalog.Path(), ec)) {
-        return kInitialResendInterval;
-    }
-    return ResendIntervalFromText(catalog.ConfigText("resendtime"));
+}  // namespace
+
+bool NeedsPort(CliCommand command) {
+    return command != CliCommand::ShowSettings && command != CliCommand::EncodeSettings;
 }
 
 std::optional<CliCommandLine> ParseCliArguments(std::span<const std::string_view> args,
                                                 std::string& error) {
     CliCommandLine line;
-    bool havePort = false;
-    std::size_t i = 0;
-    for (; i < args.size(); ++i) {
-        const std::string_view arg = args[i];
-        if (arg == "-h" || arg == "--help") {
-            line.help = true;
-            return line;
-        }
-        if (arg == "-v" || arg == "--verbose") {
-            line.verbose = true;
-            continue;
-        }
-        if (arg.empty() || arg.front() != '-') {
-            break;  // the command
-        }
-        std::string_view value;
-        bool matched = false;
-        for (std::string_view name : {"--port", "--resend-ms", "--timeout"}) {
-            if (!TakeValue(args, i, name, value, matched)) {
-                error = std::string(name) + " needs a value";
-                return std::nullopt;
-            }
-            if (!matched) {
-                continue;
-            }
-            if (name == "--port") {
-                if (value.empty()) {
-                    error = "--port needs a port name";
-                    return std::nullopt;
-                }
-                line.port = std::string(value);
-                havePort = true;
-            } else if (name == "--resend-ms") {
-                const auto ms = ParseWholeNumber(value);
-                if (!ms || *ms < 0) {
-                    error = "--resend-ms takes a whole number of milliseconds (0 or more)";
-                    return std::nullopt;
-                }
-                line.resendMs = *ms;
-            } else {
-                const auto s = ParseSeconds(value);
-                if (!s || *s <= 0 || *s > 86400) {
-                    error = "--timeout takes a number of seconds greater than 0";
-                    return std::nullopt;
-                }
-                line.timeoutSeconds = *s;
-            }
-            break;
-        }
-        if (!matched) {
-            error = "unknown option " + std::string(arg);
-            return std::nullopt;
-        }
-    }
-    if (!havePort) {
-        error = "--port is required";
+    RawOptions raw;
+    CliGrammar grammar(line, raw);
+    // CLI11 takes the arguments last first.
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    try {
+        grammar.App().parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        line.help = true;
+        line.helpText = grammar.App().help();
+        return line;
+    } catch (const CLI::ParseError& e) {
+        error = e.what();
         return std::nullopt;
     }
-    if (i >= args.size()) {
+    CLI::App* chosen = grammar.Chosen(line);
+    if (chosen == nullptr) {
         error = "a command is required";
         return std::nullopt;
     }
-    const std::string_view command = args[i++];
-    std::size_t operands = 0;
-    if (command == "identity") {
-        line.command = CliCommand::Identity;
-    } else if (command == "set-clock") {
-        line.command = CliCommand::SetClock;
-    } else if (command == "login") {
-        line.command = CliCommand::Login;
-        operands = 1;
-        if (i >= args.size() || args[i].empty()) {
-            error = "login needs the unit's password";
-            return std::nullopt;
-        }
-        line.password = std::string(args[i]);
-    } else {
-        error = "unknown command " + std::string(command);
-        return std::nullopt;
-    }
-    if (args.size() - i != operands) {
-        error = "too many arguments after " + std::string(command);
+    if (!TakeRawValues(grammar.App(), *chosen, raw, line, error)) {
         return std::nullopt;
     }
     return line;
 }
 
 std::string CliUsage() {
-    return "usage: carecfg-cli --port PORT [--resend-ms N] [--timeout S] [--verbose] COMMAND\n"
-           "\n"
-           "Talks to a care-and-alarm unit over a serial line.\n"
-           "\n"
-           "Commands:\n"
-           "  identity          ask the unit who it is; prints Device ID, Firmware and IMEI\n"
-           "  login PASSWORD    log in with the unit's password (1 to 6 characters)\n"
-           "  set-clock         set the unit's clock to this computer's local time\n"
-           "\n"
-           "Options:\n"
-           "  --port PORT       COM1..COMn, a device path such as /dev/ttyUSB0 or /tmp/ttyCARE0,\n"
-           "                    or DEMO for a built-in simulated unit\n"
-           "  --resend-ms N     resend a request after N ms of silence, three transmissions in\n"
-           "                    all (0: never; default: CONFIG resendtime of skin.ini beside\n"
-           "                    the program, 3000 without skin.ini)\n"
-           "  --timeout S       give up when nothing arrives for S seconds (default 5)\n"
-           "  --verbose, -v     also show the status texts of the exchange on stderr\n"
-           "  --help, -h        show this text\n"
-           "\n"
-           "Exit codes:\n"
-           "  0   done\n"
-           "  1   unexpected failure\n"
-           "  2   the port could not be opened\n"
-           "  3   login refused\n"
-           "  4   the unit did not answer three transmissions of the request\n"
-           "  5   nothing arrived within the time-out\n"
-           "  6   the line hung up\n"
-           "  64  bad command line\n";
+    CliCommandLine line;
+    RawOptions raw;
+    CliGrammar grammar(line, raw);
+    return grammar.App().help();
 }
 
 }  // namespace carecfg

@@ -7,8 +7,6 @@
 
 namespace carecfg {
 
-class TextCatalog;
-
 // Exit codes of carecfg-cli.
 enum CliExitCode : int {
     kExitOk = 0,
@@ -18,32 +16,55 @@ enum CliExitCode : int {
     kExitGaveUp = 4,        // three transmissions went unanswered (or had bad checksums)
     kExitNoAnswer = 5,      // nothing arrived within the time-out
     kExitLineLost = 6,      // the line hung up while waiting
-    kExitUsage = 64,        // bad command line
+    kExitUnitRefused = 7,   // the unit answered status 0 or 2: it did not do what was asked
+    kExitFileError = 8,     // an input file is missing, unreadable or too short; or the output
+                            // file could not be written (no file is then written)
+    kExitUsage = 64,        // bad command line, or bad settings given in JSON
 };
 
-enum class CliCommand { Identity, Login, SetClock };
+enum class CliCommand {
+    Identity,
+    Login,
+    SetClock,
+    ReadSettings,
+    WriteSettings,
+    ShowSettings,
+    EncodeSettings,
+    SetPassword,
+    SetPin,
+    FactoryDefault,
+};
+
+// Whether a command talks to the unit (and so needs --port).
+bool NeedsPort(CliCommand command);
+
+enum class PasswordRole { User, Admin };
 
 // What carecfg-cli was asked to do.
 struct CliCommandLine {
     std::string port;
-    std::optional<int> resendMs;  // unset: taken from skin.ini
+    std::optional<int> resendMs;        // unset: taken from skin.ini
+    std::optional<int> readIntervalMs;  // unset: taken from skin.ini
     double timeoutSeconds = 5.0;
     bool verbose = false;
     bool help = false;
+    std::string helpText;  // the help asked for (of the program or of one command)
     CliCommand command = CliCommand::Identity;
-    std::string password;  // login
+    std::string password;  // login: the password to send
+    // --password of the commands that change the unit: log in with it first.
+    std::optional<std::string> loginPassword;
+    std::string file;  // write-settings and settings: the profile; settings-encode: the JSON
+    std::string out;   // read-settings and settings-encode: the file to write
+    std::optional<std::string> base;         // settings-encode: the profile to start from
+    bool json = false;                       // settings: print JSON
+    PasswordRole role = PasswordRole::User;  // set-password
+    std::string newSecret, oldSecret;        // set-password (new), set-pin (new, old)
 };
 
 // Parses the arguments after the program name; nullopt with `error` set for bad usage.
 std::optional<CliCommandLine> ParseCliArguments(std::span<const std::string_view> args,
                                                 std::string& error);
+// The help of the program: every command, every option, every exit code.
 std::string CliUsage();
-
-// Resend interval from CONFIG "resendtime", read by the same rule as the window; 3000 ms when the
-// catalogue file does not exist.
-int ResendIntervalFromCatalog(const TextCatalog& catalog);
-
-// A decimal whole number filling the whole text (an optional sign allowed); nullopt otherwise.
-std::optional<int> ParseWholeNumber(std::string_view text);
 
 }  // namespace carecfg

@@ -7,7 +7,9 @@
 #include <system_error>
 #include <utility>
 
+#include "base/AtomicFile.h"
 #include "serial/PortNames.h"
+#include "settings/SettingsMap.h"
 
 namespace carecfg {
 
@@ -18,6 +20,33 @@ std::string TrimmedRight(std::string text) {
         text.pop_back();
     }
     return text;
+}
+
+// The status commands whose replies end a wait with their status byte.
+bool IsStatusCommand(std::uint8_t command) {
+    return command == CmdFactoryDefault || command == CmdSetAdminPassword ||
+           command == CmdSetUserPassword || command == CmdChangeSimPin;
+}
+
+// Why a new password or PIN cannot go to the unit, or empty when it can. The longest text each
+// has on the unit: a longer one would go out as six bytes of filler and leave a password nobody
+// can type.
+std::string SecretProblem(const TextCodec& codec, CliCommand command, PasswordRole role,
+                          std::string_view newText, std::string_view oldText) {
+    const std::size_t newBytes = codec.FromUtf8(newText).size();
+    if (command == CliCommand::SetPassword) {
+        const std::size_t longest = role == PasswordRole::User ? 4 : 6;
+        if (newBytes == 0 || newBytes > longest) {
+            return std::string("the ") + (role == PasswordRole::User ? "user" : "administrator") +
+                   " password has 1 to " + std::to_string(longest) + " characters";
+        }
+    } else if (command == CliCommand::SetPin) {
+        const std::size_t oldBytes = codec.FromUtf8(oldText).size();
+        if (newBytes == 0 || newBytes > 6 || oldBytes == 0 || oldBytes > 6) {
+            return "a PIN has 1 to 6 characters";
+        }
+    }
+    return {};
 }
 
 }  // namespace
@@ -51,22 +80,45 @@ CliSession::CliSession(Options options, TextCatalog catalog, std::ostream& out, 
     };
     m_comm.OnRequestHangup = [this](TComm&) { Finish(Outcome::LineLost); };
 
-    m_link.handlers.onIdentity = [this](const IdentityReply& reply) {
-        m_identity = reply;
-        Finish(Outcome::Answered);
-    };
-    m_link.handlers.onLoginAccepted = [this] { Finish(Outcome::Answered); };
-    m_link.handlers.onLoginRefused = [this](std::uint8_t) { Finish(Outcome::Refused); };
-    m_link.Sender().onGaveUp = [this] { Finish(Outcome::GaveUp); };
+    m_link.AddListener(m_outcomes);
+}
 
-    // Every good frame still goes through the session's routing; the clock reply has no handler
-    // there, so its mere arrival is what ends a set-clock exchange.
-    m_link.Receiver().onFrame = [this](const ReceiveRecord& record) {
-        m_link.DispatchReply(record);
-        if (m_link.Sender().LastCommand() == CmdSetClock) {
-            Finish(Outcome::Answered);
-        }
-    };
+void CliSession::OutcomeListener::IdentityReceived(const IdentityReply& reply) {
+    m_session.m_identity = reply;
+    m_session.Finish(Outcome::Answered);
+}
+
+void CliSession::OutcomeListener::TransferEnded(TransferEnd end) {
+    switch (end) {
+        case TransferEnd::Completed:
+            m_session.Finish(Outcome::Answered);
+            break;
+        case TransferEnd::Refused:
+            m_session.Finish(Outcome::UnitRefused);
+            break;
+        case TransferEnd::StrayAddress:
+            m_session.Finish(Outcome::Stray);
+            break;
+    }
+}
+
+void CliSession::OutcomeListener::ReplyHandled(std::uint8_t lastCommand,
+                                               const ReceiveRecord& record) {
+    // The clock reply is only acknowledged: its mere arrival ends a set-clock exchange.
+    if (lastCommand == CmdSetClock) {
+        m_session.Finish(Outcome::Answered);
+        return;
+    }
+    if (lastCommand == CmdWriteBlock) {
+        m_session.m_replyStatus = record[kPayloadOffset];
+        return;
+    }
+    if (IsStatusCommand(lastCommand) && m_session.m_outcome == Outcome::Waiting) {
+        // A factory-default reply without any payload carries no status: it only says done.
+        const bool noStatus = lastCommand == CmdFactoryDefault && RecordLength(record) == 0;
+        m_session.m_replyStatus = noStatus ? 1 : record[kPayloadOffset];
+        m_session.Finish(Outcome::Answered);
+    }
 }
 
 CliSession::~CliSession() {
@@ -90,6 +142,7 @@ int CliSession::Open() {
         path = ResolvePortName(m_options.port);
     }
     m_comm.ApplyCommRSettings();
+    m_comm.SetReadIntervalTimeout(static_cast<std::uint32_t>(m_options.readIntervalMs));
     m_comm.SetCommName(path);
     try {
         m_comm.OpenPort();
@@ -115,6 +168,12 @@ void CliSession::Finish(Outcome outcome) {
 void CliSession::OnData(const std::uint8_t* buffer, std::uint16_t length) {
     m_lastActivity = MonotonicTimer::Clock::now();
     m_link.FeedChunk(buffer, length);
+}
+
+void CliSession::Begin() {
+    m_outcome = Outcome::Waiting;
+    m_replyStatus = -1;
+    m_lastActivity = MonotonicTimer::Clock::now();
 }
 
 CliSession::Outcome CliSession::Wait() {
@@ -145,8 +204,13 @@ int CliSession::Report(Outcome outcome) {
         case Outcome::Answered:
             return kExitOk;
         case Outcome::Refused:
-            m_out << "Login refused\n";
             return kExitLoginRefused;
+        case Outcome::UnitRefused:
+            return kExitUnitRefused;
+        case Outcome::Stray:
+            m_err << "carecfg-cli: the unit answered with a block address that does not "
+                     "follow the sequence\n";
+            return kExitFailure;
         case Outcome::GaveUp:
             m_err << "carecfg-cli: no valid answer from the unit after " << LinkSender::MaxSends
                   << " transmissions of the request\n";
@@ -165,9 +229,8 @@ int CliSession::Report(Outcome outcome) {
 }
 
 int CliSession::Identity() {
-    m_outcome = Outcome::Waiting;
+    Begin();
     m_identity.reset();
-    m_lastActivity = MonotonicTimer::Clock::now();
     m_link.SendReadIdentity();
     const Outcome outcome = Wait();
     if (outcome == Outcome::Answered && m_identity) {
@@ -179,23 +242,27 @@ int CliSession::Identity() {
 }
 
 int CliSession::Login(std::string_view password) {
-    m_outcome = Outcome::Waiting;
-    m_lastActivity = MonotonicTimer::Clock::now();
+    return LogIn(password, true);
+}
+
+int CliSession::LogIn(std::string_view password, bool asCommand) {
+    Begin();
     // The password goes to the unit in the catalogue's code page, one byte per character.
     if (!m_link.SendLogin(m_codec.FromUtf8(password))) {
         m_notices.ShowMessage("M7");
         return kExitUsage;
     }
     const Outcome outcome = Wait();
-    if (outcome == Outcome::Answered) {
+    if (outcome == Outcome::Answered && asCommand) {
         m_out << "Login accepted\n";
+    } else if (outcome == Outcome::Refused) {
+        (asCommand ? m_out : m_err) << "Login refused\n";
     }
     return Report(outcome);
 }
 
 int CliSession::SetClock(std::time_t now) {
-    m_outcome = Outcome::Waiting;
-    m_lastActivity = MonotonicTimer::Clock::now();
+    Begin();
     m_link.SendSetClock(ClockStampFromLocalTime(now));
     const Outcome outcome = Wait();
     if (outcome == Outcome::Answered) {
@@ -204,21 +271,171 @@ int CliSession::SetClock(std::time_t now) {
     return Report(outcome);
 }
 
+int CliSession::ReadSettings(const std::filesystem::path& out) {
+    Begin();
+    m_transfer.ReadRegion(RegionId::Settings);
+    const Outcome outcome = Wait();
+    if (outcome != Outcome::Answered) {
+        return Report(outcome);
+    }
+    std::string error;
+    if (!WriteFileAtomically(out, m_image.Range(0, kSettingsRecordSize), &error)) {
+        m_err << "carecfg-cli: " << error << '\n';
+        return kExitFileError;
+    }
+    m_out << "Settings read into " << out.string() << '\n';
+    return kExitOk;
+}
+
+int CliSession::WriteSettings(std::span<const std::uint8_t> profile) {
+    if (profile.size() < kSettingsRecordSize) {
+        m_err << "carecfg-cli: a profile has " << kSettingsRecordSize << " bytes, this one "
+              << profile.size() << '\n';
+        return kExitFileError;
+    }
+    // The region as "Save Settings" writes it: the record, then 0xFF up to its end.
+    const auto region = m_image.MutableRegionBytes(RegionId::Settings);
+    std::fill(region.begin(), region.end(), kErased);
+    std::copy_n(profile.begin(), kSettingsRecordSize, region.begin());
+
+    const CommandInfo* info = FindCommand(CmdWriteBlock);
+    m_notices.Withhold({info->successKey});
+    Begin();
+    m_transfer.SetSettingsEncoder({});
+    m_transfer.WriteSettings();
+    const Outcome outcome = Wait();
+    m_notices.Withhold({});
+    if (outcome == Outcome::Answered) {
+        m_out << m_notices.Text(info->successKey) << '\n';
+        return kExitOk;
+    }
+    if (outcome == Outcome::UnitRefused && m_replyStatus != 0 && m_replyStatus != 2) {
+        // Statuses other than 0 and 2 have no text: the sequence ended all the same.
+        m_err << "carecfg-cli: the unit answered a block write with status " << m_replyStatus
+              << '\n';
+        return kExitFailure;
+    }
+    return Report(outcome);
+}
+
+int CliSession::ReportStatus(const char* successKey, int status) {
+    const CommandInfo* keys = FindCommand(CmdSetAdminPassword);  // the texts of every status reply
+    switch (status) {
+        case 1:
+            m_out << m_notices.Text(successKey) << '\n';
+            return kExitOk;
+        case 0:
+            m_err << m_notices.Text(keys->refusedKey) << '\n';
+            return kExitUnitRefused;
+        case 2:
+            m_err << m_notices.Text(keys->busyKey) << '\n';
+            return kExitUnitRefused;
+        default:
+            m_err << "carecfg-cli: the unit answered with status " << status << '\n';
+            return kExitFailure;
+    }
+}
+
+int CliSession::StatusExchange(std::uint8_t command, const std::function<void()>& send) {
+    const CommandInfo* info = FindCommand(command);
+    const CommandInfo* keys = FindCommand(CmdSetAdminPassword);
+    // The outcome is printed here, from the status byte, for every command alike.
+    m_notices.Withhold({info->successKey, keys->refusedKey, keys->busyKey});
+    Begin();
+    send();
+    const Outcome outcome = Wait();
+    m_notices.Withhold({});
+    if (outcome != Outcome::Answered) {
+        return Report(outcome);
+    }
+    return ReportStatus(info->successKey, m_replyStatus);
+}
+
+int CliSession::SetPassword(PasswordRole role, std::string_view password) {
+    if (const auto problem = SecretProblem(m_codec, CliCommand::SetPassword, role, password, "");
+        !problem.empty()) {
+        m_err << "carecfg-cli: " << problem << '\n';
+        return kExitUsage;
+    }
+    const std::string bytes = m_codec.FromUtf8(password);
+    if (role == PasswordRole::User) {
+        return StatusExchange(CmdSetUserPassword, [&] { m_link.SendSetUserPassword(bytes); });
+    }
+    return StatusExchange(CmdSetAdminPassword, [&] { m_link.SendSetAdminPassword(bytes); });
+}
+
+int CliSession::SetPin(std::string_view newPin, std::string_view oldPin) {
+    if (const auto problem =
+            SecretProblem(m_codec, CliCommand::SetPin, PasswordRole::User, newPin, oldPin);
+        !problem.empty()) {
+        m_err << "carecfg-cli: " << problem << '\n';
+        return kExitUsage;
+    }
+    const std::string upper = m_codec.FromUtf8(newPin);
+    const std::string old = m_codec.FromUtf8(oldPin);
+    return StatusExchange(CmdChangeSimPin, [&] { m_link.SendChangeSimPin(upper, old); });
+}
+
+int CliSession::FactoryDefault() {
+    return StatusExchange(CmdFactoryDefault, [&] { m_link.SendFactoryDefault(); });
+}
+
 int CliSession::Run(const CliCommandLine& line) {
+    // A profile to write is read before anything goes to the unit.
+    std::optional<std::vector<std::uint8_t>> profile;
+    if (line.command == CliCommand::WriteSettings) {
+        profile = ReadFileExactly(line.file, kSettingsRecordSize);
+        if (!profile) {
+            m_err << "carecfg-cli: " << line.file << ": cannot read " << kSettingsRecordSize
+                  << " bytes of a profile (missing, unreadable or shorter)\n";
+            return kExitFileError;
+        }
+    }
+    // So are the new password or PIN.
+    if (const auto problem =
+            SecretProblem(m_codec, line.command, line.role, line.newSecret, line.oldSecret);
+        !problem.empty()) {
+        m_err << "carecfg-cli: " << problem << '\n';
+        return kExitUsage;
+    }
     if (const int opened = Open(); opened != kExitOk) {
         return opened;
     }
-    int result = kExitFailure;
-    switch (line.command) {
-        case CliCommand::Identity:
-            result = Identity();
-            break;
-        case CliCommand::Login:
-            result = Login(line.password);
-            break;
-        case CliCommand::SetClock:
-            result = SetClock(std::time(nullptr));
-            break;
+    int result = kExitOk;
+    if (line.loginPassword) {
+        result = LogIn(*line.loginPassword, false);
+    }
+    if (result == kExitOk) {
+        switch (line.command) {
+            case CliCommand::Identity:
+                result = Identity();
+                break;
+            case CliCommand::Login:
+                result = Login(line.password);
+                break;
+            case CliCommand::SetClock:
+                result = SetClock(std::time(nullptr));
+                break;
+            case CliCommand::ReadSettings:
+                result = ReadSettings(line.out);
+                break;
+            case CliCommand::WriteSettings:
+                result = WriteSettings(*profile);
+                break;
+            case CliCommand::SetPassword:
+                result = SetPassword(line.role, line.newSecret);
+                break;
+            case CliCommand::SetPin:
+                result = SetPin(line.newSecret, line.oldSecret);
+                break;
+            case CliCommand::FactoryDefault:
+                result = FactoryDefault();
+                break;
+            case CliCommand::ShowSettings:
+            case CliCommand::EncodeSettings:
+                result = kExitFailure;  // no port: run by the settings document commands
+                break;
+        }
     }
     Close();
     m_out << std::flush;

@@ -1,16 +1,22 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <ctime>
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "cli/CliAdapters.h"
 #include "cli/CliArguments.h"
 #include "cli/MonotonicTimer.h"
+#include "image/BlockTransfer.h"
+#include "image/DeviceImage.h"
 #include "link/LinkSession.h"
 #include "serial/EventQueue.h"
 #include "serial/SerialComm.h"
@@ -20,15 +26,17 @@
 
 namespace carecfg {
 
-// One run of the command-line tool: opens the port, sends one request through the link, runs
-// its own event loop (the port's notifications and the resend timer) until the answer, a
-// give-up or the time-out, and prints the outcome. Every method returns a CliExitCode.
+// One run of the command-line tool: opens the port, sends the requests of one command through
+// the link (a login first when asked for), runs its own event loop (the port's notifications and
+// the resend timer) until each answer, a give-up or the time-out, and prints the outcome. Every
+// method returns a CliExitCode.
 class CliSession {
 public:
     struct Options {
         std::string port;
         int resendMs = kInitialResendInterval;
         std::chrono::milliseconds timeout{5000};
+        int readIntervalMs = 100;  // the serial reader's grouping pause (1..100)
         bool verbose = false;
     };
 
@@ -42,7 +50,17 @@ public:
     int Identity();
     int Login(std::string_view password);
     int SetClock(std::time_t now);
-    // Opens the port and runs the command of a parsed command line.
+    // The 16 settings blocks into the image; their first 3637 bytes are written to `out` (on any
+    // failure no file is written and an existing one stays as it was).
+    int ReadSettings(const std::filesystem::path& out);
+    // The first 3637 bytes of `profile` (3637 or more), then 0xFF up to 4096, in 16 block
+    // writes, each after the unit confirmed the one before. Prints the text of "M13" at the end.
+    int WriteSettings(std::span<const std::uint8_t> profile);
+    int SetPassword(PasswordRole role, std::string_view password);
+    int SetPin(std::string_view newPin, std::string_view oldPin);
+    int FactoryDefault();
+    // Opens the port and runs the command of a parsed command line (logging in first when it
+    // has a --password). Commands that need no port are not run here.
     int Run(const CliCommandLine& line);
     void Close();
 
@@ -51,13 +69,46 @@ public:
     LinkSession& Link() { return m_link; }
 
 private:
-    enum class Outcome { Waiting, Answered, Refused, GaveUp, Silent, LineLost };
+    enum class Outcome {
+        Waiting,
+        Answered,
+        Refused,      // login refused
+        UnitRefused,  // a block write answered with a status other than 1
+        Stray,        // a block reply at an address outside the sequence
+        GaveUp,
+        Silent,
+        LineLost
+    };
 
+    // Starts waiting for the outcome of a new request.
+    void Begin();
     // Runs the event loop until the request in flight has an outcome.
     Outcome Wait();
     int Report(Outcome outcome);
+    // Logs in; `asCommand`: the login is the command itself (prints its outcome on stdout).
+    int LogIn(std::string_view password, bool asCommand);
+    // Sends a request answered with a status and reports that status by the keys of `command`
+    // in the command table.
+    int StatusExchange(std::uint8_t command, const std::function<void()>& send);
+    // Prints the text of a status: the success text on stdout; "M11"/"M12" on stderr.
+    int ReportStatus(const char* successKey, int status);
     void Finish(Outcome outcome);
     void OnData(const std::uint8_t* buffer, std::uint16_t length);
+
+    // Ends the wait when the link reports the outcome of the request in flight.
+    class OutcomeListener : public LinkListener {
+    public:
+        explicit OutcomeListener(CliSession& session) : m_session(session) {}
+        void IdentityReceived(const IdentityReply& reply) override;
+        void LoginAccepted() override { m_session.Finish(Outcome::Answered); }
+        void LoginRefused(std::uint8_t) override { m_session.Finish(Outcome::Refused); }
+        void RequestGaveUp() override { m_session.Finish(Outcome::GaveUp); }
+        void TransferEnded(TransferEnd end) override;
+        void ReplyHandled(std::uint8_t lastCommand, const ReceiveRecord& record) override;
+
+    private:
+        CliSession& m_session;
+    };
 
     Options m_options;
     TextCatalog m_catalog;
@@ -72,7 +123,11 @@ private:
     CommLinkPort m_port;
     MonotonicTimer m_timer;
     LinkSession m_link;
+    DeviceImage m_image;
+    BlockTransfer m_transfer{m_link, m_image};
+    OutcomeListener m_outcomes{*this};
     Outcome m_outcome = Outcome::Waiting;
+    int m_replyStatus = -1;  // status byte of the last status or block-write reply, -1: none
     MonotonicTimer::Clock::time_point m_lastActivity{};
     std::optional<IdentityReply> m_identity;
 };

@@ -1,4 +1,5 @@
-// carecfg-cli: the link of the configuration tool on the command line, one request per run.
+// carecfg-cli: the link of the configuration tool on the command line, and the settings profiles
+// as text and JSON.
 #include <chrono>
 #include <cmath>
 #include <exception>
@@ -8,6 +9,8 @@
 
 #include "cli/CliArguments.h"
 #include "cli/CliSession.h"
+#include "cli/SettingsCommands.h"
+#include "text/ConfigValues.h"
 #include "text/TextCatalog.h"
 
 int main(int argc, char** argv) {
@@ -16,18 +19,33 @@ int main(int argc, char** argv) {
     std::string error;
     const auto line = ParseCliArguments(args, error);
     if (!line) {
-        std::cerr << "carecfg-cli: " << error << "\n\n" << CliUsage();
+        std::cerr << "carecfg-cli: " << error << "\n"
+                  << "usage: carecfg-cli [--port PORT] [options] COMMAND [arguments]; "
+                     "carecfg-cli --help lists the commands, carecfg-cli COMMAND --help "
+                     "explains one\n";
         return kExitUsage;
     }
     if (line->help) {
-        std::cout << CliUsage();
+        std::cout << line->helpText;
         return kExitOk;
     }
     try {
         TextCatalog catalog = TextCatalog::BesideExecutable();
+        if (line->command == CliCommand::ShowSettings) {
+            return ShowSettingsFile(line->file, line->json, catalog, std::cout, std::cerr);
+        }
+        if (line->command == CliCommand::EncodeSettings) {
+            std::optional<std::filesystem::path> base;
+            if (line->base) {
+                base = *line->base;
+            }
+            return EncodeSettingsFile(line->file, line->out, base, catalog, std::cin, std::cout,
+                                      std::cerr);
+        }
         CliSession::Options options;
         options.port = line->port;
         options.resendMs = line->resendMs.value_or(ResendIntervalFromCatalog(catalog));
+        options.readIntervalMs = line->readIntervalMs.value_or(ReadIntervalFromCatalog(catalog));
         options.timeout = std::chrono::milliseconds(
             std::max<long long>(1, std::llround(line->timeoutSeconds * 1000.0)));
         options.verbose = line->verbose;

@@ -17,7 +17,7 @@ std::string Lower(std::string_view text) {
 
 }  // namespace
 
-InMemoryControls::InMemoryControls() {
+InMemoryControls::InMemoryControls(ItemIndexRule rule) : m_rule(rule) {
     for (const SettingsControlInfo& info : SettingsControlTable()) {
         State state;
         state.visible = !info.initiallyHidden;
@@ -67,7 +67,7 @@ void InMemoryControls::SetItemIndex(std::string_view name, int index) {
     }
     const auto& items = *state->items;
     if (index < 0 || static_cast<std::size_t>(index) >= items.size()) {
-        state->itemIndex = -1;
+        state->itemIndex = m_rule == ItemIndexRule::AsStored ? std::max(index, -1) : -1;
         state->text.clear();
         return;
     }

@@ -10,11 +10,17 @@
 
 namespace carecfg {
 
+// What a drop-down does with an item index beyond its list.
+enum class ItemIndexRule {
+    WithinList,  // no selection, as a real drop-down box (the window, tests of the window)
+    AsStored,    // the index is kept as stored (the command line reports the unit's bytes)
+};
+
 // The settings pages held in memory (tests, command line): every control of the settings map in
 // its initial state, with the rules of SettingsControls.
 class InMemoryControls : public SettingsControls {
 public:
-    InMemoryControls();
+    explicit InMemoryControls(ItemIndexRule rule = ItemIndexRule::WithinList);
 
     bool Has(std::string_view name) const override;
     std::string Text(std::string_view name) const override;
@@ -45,6 +51,7 @@ private:
     State* Find(std::string_view name);
     const State* Find(std::string_view name) const;
 
+    ItemIndexRule m_rule;
     std::unordered_map<std::string, State> m_controls;  // key: lower-case name
 };
 

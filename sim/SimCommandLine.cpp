@@ -1,5 +1,7 @@
 #include "sim/SimCommandLine.h"
 
+#include "base/WholeNumber.h"
+
 #include <charconv>
 #include <cstdint>
 #include <limits>
@@ -7,15 +9,43 @@
 namespace carecfg {
 namespace {
 
+// A whole number of the option's type, at least `lowest`.
 template <typename Number>
 bool ParseNumber(std::string_view text, Number& out, Number lowest) {
-    Number value{};
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || value < lowest) {
+    const auto value = ParseWholeNumberAs<Number>(text);
+    if (!value || *value < lowest) {
         return false;
     }
-    out = value;
+    out = *value;
     return true;
+}
+
+// "ADDR:STATUS": a block address (decimal, or hexadecimal after 0x) that is a multiple of 256
+// inside the memory, and a status byte.
+std::optional<SimFaults::WriteStatusAt> ParseWriteStatusAt(std::string_view text) {
+    const auto colon = text.find(':');
+    if (colon == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const std::string_view addressText = text.substr(0, colon);
+    std::optional<std::int64_t> address;
+    if (addressText.size() > 2 &&
+        (addressText.substr(0, 2) == "0x" || addressText.substr(0, 2) == "0X")) {
+        std::uint32_t value = 0;
+        const char* end = addressText.data() + addressText.size();
+        const auto [ptr, ec] = std::from_chars(addressText.data() + 2, end, value, 16);
+        if (ec == std::errc{} && ptr == end) {
+            address = value;
+        }
+    } else {
+        address = ParseWholeNumberIn(addressText, 0, std::numeric_limits<std::uint32_t>::max());
+    }
+    const auto status = ParseWholeNumberIn(text.substr(colon + 1), 0, 255);
+    if (!address || !status || *address % 256 != 0 || *address > 0x40000 - 256) {
+        return std::nullopt;
+    }
+    return SimFaults::WriteStatusAt{static_cast<std::uint32_t>(*address),
+                                    static_cast<int>(*status)};
 }
 
 }  // namespace
@@ -37,6 +67,8 @@ std::string SimUsage() {
            "  --split             send each reply in two parts, 150 ms apart\n"
            "  --stop-halfway N    send only the first half of one reply in N\n"
            "  --write-status S    answer block writes with status S (0, 1 or 2; 1 stores)\n"
+           "  --write-status-at ADDR:STATUS\n"
+           "                      answer the block write at ADDR (0x0700 or 1792) with STATUS\n"
            "  --help              show this text\n";
 }
 
@@ -131,6 +163,16 @@ std::optional<SimCommandLine> ParseSimCommandLine(std::span<const std::string_vi
             }
             if (f.writeStatus > 255) {
                 error = "a status is one byte: " + std::to_string(f.writeStatus);
+                return std::nullopt;
+            }
+        } else if (arg == "--write-status-at") {
+            if (!value(text)) {
+                return std::nullopt;
+            }
+            f.writeStatusAt = ParseWriteStatusAt(text);
+            if (!f.writeStatusAt) {
+                error =
+                    "not ADDR:STATUS (a block address and a status 0..255): " + std::string(text);
                 return std::nullopt;
             }
         } else {

@@ -14,6 +14,7 @@
 
 #include "image/DeviceImage.h"
 #include "image/ImageFiles.h"
+#include "link/Commands.h"
 #include "link/FrameParser.h"
 #include "link/LinkFrame.h"
 #include "sim/DemoUnit.h"
@@ -261,7 +262,7 @@ void UnitSim::Run() {
                 std::lock_guard lock(m_mutex);
                 m_received.push_back(BuildFrame(request.command, request.address, request.payload));
                 reply = m_engine->Answer(request.command, request.address, request.payload,
-                                         m_options.faults.writeStatus);
+                                         WriteStatusFor(request.command, request.address));
             }
             if (reply) {
                 Deliver(std::move(*reply));
@@ -271,6 +272,14 @@ void UnitSim::Run() {
             }
         }
     }
+}
+
+int UnitSim::WriteStatusFor(std::uint8_t command, std::uint32_t address) const {
+    const auto& at = m_options.faults.writeStatusAt;
+    if (command == CmdWriteBlock && at && at->address == address) {
+        return at->status;
+    }
+    return m_options.faults.writeStatus;
 }
 
 void UnitSim::Deliver(std::vector<std::uint8_t> frame) {

@@ -22,6 +22,13 @@ struct SimFaults {
     bool splitReplies = false;  // send each reply in two parts with a pause longer than 100 ms
     int stopHalfwayOneIn = 0;   // send only the first half of one reply out of N
     int writeStatus = 1;        // status answered to block writes; only 1 stores the block
+    // One block address whose writes are answered with a status of their own (instead of
+    // writeStatus), so that a write sequence can be refused part way.
+    struct WriteStatusAt {
+        std::uint32_t address = 0;
+        int status = 1;
+    };
+    std::optional<WriteStatusAt> writeStatusAt;
 };
 
 struct SimOptions {
@@ -65,6 +72,8 @@ private:
     void CloseTerminal();
     void Run();
     void Deliver(std::vector<std::uint8_t> frame);
+    // The status a block write at the address is answered with (writeStatus, writeStatusAt).
+    int WriteStatusFor(std::uint8_t command, std::uint32_t address) const;
     bool WriteAll(const std::uint8_t* data, std::size_t size);
     bool WritePaced(const std::vector<std::uint8_t>& bytes);
     bool Pause(int ms);  // false when a stop was requested meanwhile

@@ -1,5 +1,5 @@
-// The command-line tool's own pieces: argument parsing, the resend interval from skin.ini and the
-// monotonic resend timer.
+// The command-line tool's own pieces: argument parsing, the resend interval from skin.ini, the
+// monotonic resend timer and the settings profiles as text and JSON.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -9,11 +9,14 @@
 
 #include "cli/CliArguments.h"
 #include "cli/MonotonicTimer.h"
-#include "tests/e2e/TempDir.h"
+#include "tests/support/TempDir.h"
+#include "text/ConfigValues.h"
 #include "text/TextCatalog.h"
 
 namespace carecfg {
 namespace {
+
+using testing::TempDir;
 
 std::optional<CliCommandLine> Parse(std::vector<std::string_view> args, std::string& error) {
     return ParseCliArguments(args, error);
@@ -84,29 +87,161 @@ TEST(CliArguments, RejectsBadUsage) {
     }
 }
 
-TEST(CliArguments, HelpNeedsNothingElse) {
+TEST(CliArguments, TakesTheNewCommandsAndTheirOperands) {
+    struct Case {
+        std::vector<std::string_view> args;
+        CliCommand command;
+        std::string file, out, newSecret, oldSecret;
+        std::optional<std::string> loginPassword, base;
+        PasswordRole role;
+        bool json;
+    };
+    const std::optional<std::string> none;
+    const auto U = PasswordRole::User;
+    const Case cases[] = {
+        {{"--port", "P", "read-settings", "--out", "a.bin"},
+         CliCommand::ReadSettings,
+         "",
+         "a.bin",
+         "",
+         "",
+         none,
+         none,
+         U,
+         false},
+        {{"--port", "P", "write-settings", "a.bin", "--password", "123456"},
+         CliCommand::WriteSettings,
+         "a.bin",
+         "",
+         "",
+         "",
+         "123456",
+         none,
+         U,
+         false},
+        {{"settings", "a.bin", "--json"},
+         CliCommand::ShowSettings,
+         "a.bin",
+         "",
+         "",
+         "",
+         none,
+         none,
+         U,
+         true},
+        {{"settings-encode", "-", "--out", "b.bin", "--base", "a.bin"},
+         CliCommand::EncodeSettings,
+         "-",
+         "b.bin",
+         "",
+         "",
+         none,
+         "a.bin",
+         U,
+         false},
+        {{"--port", "P", "set-password", "admin", "654321"},
+         CliCommand::SetPassword,
+         "",
+         "",
+         "654321",
+         "",
+         none,
+         none,
+         PasswordRole::Admin,
+         false},
+        // Global options may follow the command.
+        {{"set-pin", "4321", "1234", "--port", "P", "--password", "123456"},
+         CliCommand::SetPin,
+         "",
+         "",
+         "4321",
+         "1234",
+         "123456",
+         none,
+         U,
+         false},
+        {{"--port", "P", "factory-default"},
+         CliCommand::FactoryDefault,
+         "",
+         "",
+         "",
+         "",
+         none,
+         none,
+         U,
+         false},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        const auto line = Parse(c.args, error);
+        ASSERT_TRUE(line) << ::testing::PrintToString(c.args) << ": " << error;
+        EXPECT_EQ(line->command, c.command);
+        EXPECT_EQ(line->file, c.file);
+        EXPECT_EQ(line->out, c.out);
+        EXPECT_EQ(line->newSecret, c.newSecret);
+        EXPECT_EQ(line->oldSecret, c.oldSecret);
+        EXPECT_EQ(line->loginPassword, c.loginPassword);
+        EXPECT_EQ(line->base, c.base);
+        EXPECT_EQ(line->role, c.role);
+        EXPECT_EQ(line->json, c.json);
+    }
+}
+
+TEST(CliArguments, RejectsBadUsageOfTheNewCommands) {
+    const std::vector<std::vector<std::string_view>> cases = {
+        {"read-settings", "--out", "a.bin"},  // no port
+        {"--port", "P", "read-settings"},     // no --out
+        {"--port", "P", "write-settings"},    // no file
+        {"--port", "P", "write-settings", "a", "--password", ""},
+        {"settings"},                                     // no file
+        {"settings-encode", "x.json"},                    // no --out
+        {"--port", "P", "set-password", "root", "1234"},  // no such role
+        {"--port", "P", "set-password", "user"},          // no new password
+        {"--port", "P", "set-pin", "1234"},               // no old PIN
+        {"--port", "P", "--read-interval-ms", "0", "identity"},
+        {"--port", "P", "--read-interval-ms", "101", "identity"},
+        {"--port", "P", "--read-interval-ms", "5ms", "identity"},
+    };
+    for (const auto& args : cases) {
+        std::string error;
+        EXPECT_FALSE(Parse(args, error)) << "accepted: " << ::testing::PrintToString(args);
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(CliArguments, ReadIntervalIsTakenInItsRange) {
+    for (const auto& [text, ms] : {std::pair{"1", 1}, std::pair{"100", 100}, std::pair{"40", 40}}) {
+        std::string error;
+        const auto line = Parse({"--port", "P", "--read-interval-ms", text, "identity"}, error);
+        ASSERT_TRUE(line) << error;
+        EXPECT_EQ(line->readIntervalMs, ms);
+    }
+}
+
+TEST(CliArguments, HelpOfTheProgramAndOfEachCommand) {
     std::string error;
     const auto line = Parse({"--help"}, error);
     ASSERT_TRUE(line);
     EXPECT_TRUE(line->help);
-    EXPECT_NE(CliUsage().find("64"), std::string::npos);
-}
-
-TEST(CliArguments, WholeNumbers) {
-    const std::pair<std::string_view, std::optional<int>> cases[] = {
-        {"1500", 1500}, {"0", 0},    {"+20", 20},   {"-5", -5},  {"", {}},
-        {"12.5", {}},   {"abc", {}}, {"15 00", {}}, {"+-1", {}}, {"99999999999", {}},
-        {"3000ms", {}},
-    };
-    for (const auto& [text, expected] : cases) {
-        EXPECT_EQ(ParseWholeNumber(text), expected) << text;
+    for (const char* part : {"identity", "login", "set-clock", "read-settings", "write-settings",
+                             "settings-encode", "set-password", "set-pin", "factory-default",
+                             "\n  7 ", "\n  8 ", "\n  64 ", "--read-interval-ms"}) {
+        EXPECT_NE(line->helpText.find(part), std::string::npos) << part;
     }
+    EXPECT_EQ(CliUsage(), line->helpText);
+
+    const auto command = Parse({"write-settings", "--help"}, error);
+    ASSERT_TRUE(command);
+    EXPECT_TRUE(command->help);
+    EXPECT_NE(command->helpText.find("carecfg-cli write-settings"), std::string::npos)
+        << command->helpText;
+    EXPECT_NE(command->helpText.find("--password"), std::string::npos);
 }
 
 TEST(CliArguments, ResendIntervalFromSkinIni) {
     TempDir dir;
     const auto ini = dir.Path() / "skin.ini";
-    EXPECT_EQ(ResendIntervalFromCatalog(TextCatalog(ini)), 3000);  // no skin.ini at all
+    EXPECT_EQ(ResendIntervalFromCatalog(TextCatalog(ini)), 0);  // no skin.ini: no timed resend
     const std::pair<std::string, int> cases[] = {
         {"[CONFIG]\nresendtime=1500\n", 1500},
         {"[CONFIG]\nresendtime = 250 \n", 250},

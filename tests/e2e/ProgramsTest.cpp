@@ -15,14 +15,19 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "cli/CliArguments.h"
 #include "sim/UnitEngine.h"
-#include "tests/e2e/TempDir.h"
+#include "tests/support/TempDir.h"
+#include "text/TextCatalog.h"
 
 extern char** environ;
 
 namespace carecfg {
 namespace {
+
+using testing::TempDir;
 
 std::vector<char*> Argv(std::vector<std::string>& args) {
     std::vector<char*> argv;
@@ -58,7 +63,7 @@ int WaitFor(pid_t pid, std::chrono::milliseconds limit) {
 // unitsim started with its standard output on a pipe; stopped with SIGTERM.
 class UnitProcess {
 public:
-    explicit UnitProcess(const std::string& link) {
+    explicit UnitProcess(const std::string& link, std::vector<std::string> options = {}) {
         int fds[2];
         if (::pipe(fds) != 0) {
             return;
@@ -69,6 +74,7 @@ public:
         posix_spawn_file_actions_addclose(&actions, fds[0]);
         posix_spawn_file_actions_addclose(&actions, fds[1]);
         std::vector<std::string> args = {UNITSIM_PATH, "--link", link};
+        args.insert(args.end(), options.begin(), options.end());
         auto argv = Argv(args);
         if (::posix_spawn(&m_pid, UNITSIM_PATH, &actions, nullptr, argv.data(), environ) != 0) {
             m_pid = -1;
@@ -168,6 +174,99 @@ TEST(Programs, IdentityFromUnitsimThroughCarecfgCli) {
 
     EXPECT_EQ(unit.Stop(), 0);
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
+}
+
+// The catalogue text carecfg-cli prints for a key (skin.ini beside it).
+std::string CatalogText(const char* key) {
+    return TextCatalog(std::filesystem::path(CARECFG_CLI_PATH).parent_path() / "skin.ini")
+        .MessageText(key);
+}
+
+// A unit on a link of its own for one test, started and waited for.
+class UnitOnLink {
+public:
+    explicit UnitOnLink(const char* tag, std::vector<std::string> options = {})
+        : m_link("/tmp/ttyCARE-" + std::string(tag) + "-" + std::to_string(::getpid())),
+          m_unit(m_link, std::move(options)) {
+        m_ready = m_unit.Started() &&
+                  m_unit.FirstLine(std::chrono::seconds(10)).rfind("unitsim: unit on", 0) == 0;
+    }
+    bool Ready() const { return m_ready; }
+    const std::string& Link() const { return m_link; }
+
+private:
+    std::string m_link;
+    UnitProcess m_unit;
+    bool m_ready = false;
+};
+
+TEST(Programs, NewUserChangesThreeSettingsOnAUnit) {
+    TempDir dir;
+    UnitOnLink unit("scenario");
+    ASSERT_TRUE(unit.Ready());
+    const std::vector<std::string> port = {"--port", unit.Link(), "--read-interval-ms", "5"};
+    auto withPort = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), port.begin(), port.end());
+        return args;
+    };
+    const std::string read = (dir / "unit.bin").string();
+    const Outcome r1 = RunCli(withPort({"read-settings", "--out", read}), dir);
+    ASSERT_EQ(r1.code, kExitOk) << r1.err;
+
+    const Outcome shown = RunCli({"settings", read, "--json"}, dir);
+    ASSERT_EQ(shown.code, kExitOk) << shown.err;
+    auto values = nlohmann::ordered_json::parse(shown.out);
+    ASSERT_TRUE(values.contains("Edit5") && values.contains("Edit41") &&
+                values.contains("ComboBox650"));
+    values["Edit5"] = "+4915550001";
+    values["Edit41"] = "Garden gate";
+    values["ComboBox650"] = "120";
+    std::ofstream(dir / "edited.json") << values.dump(2);
+
+    const std::string changed = (dir / "changed.bin").string();
+    const Outcome encoded = RunCli(
+        {"settings-encode", (dir / "edited.json").string(), "--out", changed, "--base", read}, dir);
+    ASSERT_EQ(encoded.code, kExitOk) << encoded.err;
+    const Outcome written =
+        RunCli(withPort({"write-settings", changed, "--password", "123456"}), dir);
+    ASSERT_EQ(written.code, kExitOk) << written.err;
+    EXPECT_EQ(written.out, CatalogText("M13") + "\n");
+
+    const std::string back = (dir / "back.bin").string();
+    ASSERT_EQ(RunCli(withPort({"read-settings", "--out", back}), dir).code, kExitOk);
+    const Outcome again = RunCli({"settings", back, "--json"}, dir);
+    ASSERT_EQ(again.code, kExitOk) << again.err;
+    const auto after = nlohmann::ordered_json::parse(again.out);
+    EXPECT_EQ(after["Edit5"], "+4915550001");
+    EXPECT_EQ(after["Edit41"], "Garden gate");
+    EXPECT_EQ(after["ComboBox650"], "120");
+    EXPECT_EQ(after, values);
+}
+
+TEST(Programs, BlockWriteRefusedPartWay) {
+    TempDir dir;
+    UnitOnLink unit("refuse", {"--write-status-at", "0x0700:2"});
+    ASSERT_TRUE(unit.Ready());
+    const std::string profile = (dir / "p.bin").string();
+    testing::WriteBytes(profile, std::string(3637, '\x11'));
+    const Outcome o = RunCli({"--port", unit.Link(), "--read-interval-ms", "5", "write-settings",
+                              profile, "--password", "123456"},
+                             dir);
+    EXPECT_EQ(o.code, kExitUnitRefused) << o.err;
+    EXPECT_EQ(o.out, "");
+    EXPECT_NE(o.err.find(CatalogText("M12")), std::string::npos) << o.err;
+
+    // The blocks before 0x0700 are on the unit, the rest are not.
+    const std::string back = (dir / "back.bin").string();
+    ASSERT_EQ(
+        RunCli({"--port", unit.Link(), "--read-interval-ms", "5", "read-settings", "--out", back},
+               dir)
+            .code,
+        kExitOk);
+    const std::string bytes = testing::ReadBytes(back);
+    ASSERT_EQ(bytes.size(), 3637u);
+    EXPECT_EQ(bytes.substr(0, 0x0700), std::string(0x0700, '\x11'));
+    EXPECT_NE(bytes.substr(0x0700, 0x0100), std::string(0x0100, '\x11'));
 }
 
 TEST(Programs, BadUsageAndMissingPort) {

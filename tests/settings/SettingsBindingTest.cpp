@@ -444,6 +444,14 @@ TEST(InMemoryControlsTest, ItemIndexRulesAndCaseInsensitiveNames) {
     EXPECT_EQ(c.ItemIndex("ComboBox7"), -1);
     EXPECT_FALSE(c.Visible("Label57"));
     EXPECT_FALSE(c.Enabled("CheckBox81"));
+
+    // The command line reports what the unit stores, whatever lists the catalogue holds.
+    InMemoryControls asStored(ItemIndexRule::AsStored);
+    asStored.SetItems("ComboBox61", {"1st", "2nd"});
+    asStored.SetItemIndex("ComboBox61", 40);
+    EXPECT_EQ(asStored.ItemIndex("ComboBox61"), 40);
+    asStored.SetItemIndex("ComboBox61", 1);
+    EXPECT_EQ(asStored.Text("ComboBox61"), "2nd");
 }
 
 }  // namespace

@@ -53,6 +53,8 @@ TEST(SimCommandLineTest, EveryOptionIsTaken) {
                              "8",
                              "--write-status",
                              "2",
+                             "--write-status-at",
+                             "0x0700:2",
                              "--help"});
     ASSERT_TRUE(line);
     const SimFaults& f = line->options.faults;
@@ -69,6 +71,9 @@ TEST(SimCommandLineTest, EveryOptionIsTaken) {
     EXPECT_TRUE(f.splitReplies);
     EXPECT_EQ(f.stopHalfwayOneIn, 8);
     EXPECT_EQ(f.writeStatus, 2);
+    ASSERT_TRUE(f.writeStatusAt);
+    EXPECT_EQ(f.writeStatusAt->address, 0x0700u);
+    EXPECT_EQ(f.writeStatusAt->status, 2);
     EXPECT_TRUE(line->help);
 }
 
@@ -81,11 +86,28 @@ TEST(SimCommandLineTest, BadArgumentsAreRefusedWithAReason) {
                                                               {"--password", ""},
                                                               {"--password", "1234567"},
                                                               {"--write-status", "256"},
+                                                              {"--write-status-at", "1792"},
+                                                              {"--write-status-at", "0x0750:2"},
+                                                              {"--write-status-at", "0x40000:2"},
+                                                              {"--write-status-at", "0x0700:256"},
+                                                              {"--write-status-at", "0xZZ:1"},
                                                               {"--delay-ms", "10ms"}};
     for (const auto& args : cases) {
         std::string error;
         EXPECT_FALSE(Parse(args, &error)) << args[0];
         EXPECT_FALSE(error.empty()) << args[0];
+    }
+}
+
+TEST(SimCommandLineTest, WriteStatusAtTakesDecimalOrHexadecimalAddresses) {
+    const std::pair<std::string_view, std::uint32_t> cases[] = {
+        {"1792:0", 0x0700}, {"0x0F00:0", 0x0F00}, {"0:0", 0}, {"0X3FF00:0", 0x3FF00}};
+    for (const auto& [text, address] : cases) {
+        const auto line = Parse({"--write-status-at", text});
+        ASSERT_TRUE(line) << text;
+        ASSERT_TRUE(line->options.faults.writeStatusAt) << text;
+        EXPECT_EQ(line->options.faults.writeStatusAt->address, address) << text;
+        EXPECT_EQ(line->options.faults.writeStatusAt->status, 0) << text;
     }
 }
 

@@ -18,6 +18,8 @@
 #include "link/LinkFrame.h"
 #include "sim/DemoUnit.h"
 
+#include "tests/support/TempDir.h"
+
 namespace carecfg {
 namespace {
 
@@ -77,17 +79,9 @@ private:
 
 class UnitSimTest : public ::testing::Test {
 protected:
-    fs::path dir;
-    fs::path link;
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("unitsim-test-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        link = dir / "ttyCARE0";
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    carecfg::testing::TempDir temp{"unitsim-test"};
+    fs::path dir = temp.Path();
+    fs::path link = dir / "ttyCARE0";
 };
 
 TEST_F(UnitSimTest, AnswersIdentityReadAndWriteOverTheLink) {
@@ -134,6 +128,32 @@ TEST_F(UnitSimTest, AnswersIdentityReadAndWriteOverTheLink) {
 
     unit.Stop();
     EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
+}
+
+TEST_F(UnitSimTest, WriteStatusAtRefusesTheWriteAtOneAddressOnly) {
+    SimOptions options;
+    options.faults.writeStatusAt = SimFaults::WriteStatusAt{0x0700, 2};
+    UnitSim unit(options);
+    ASSERT_TRUE(unit.Start(link)) << unit.LastError();
+    Terminal line(unit.TerminalPath());
+    ASSERT_TRUE(line.IsOpen());
+    const std::vector<std::uint8_t> image(kImageSize, 0x42);
+    const std::pair<std::uint32_t, std::uint8_t> cases[] = {
+        {0x0600, 1}, {0x0700, 2}, {0x0800, 1}, {0x0700, 2}};
+    for (const auto& [address, status] : cases) {
+        line.Send(BuildWriteBlock(address, image));
+        const auto reply = line.ReceiveFrame(1);
+        ASSERT_TRUE(reply) << address;
+        EXPECT_EQ(reply->address, address);
+        EXPECT_EQ(reply->payload, std::vector<std::uint8_t>{status}) << address;
+    }
+    // The refused block is not stored; its neighbours are.
+    const auto memory = unit.MemorySnapshot();
+    const auto demo = BuildDemoMemory();
+    EXPECT_EQ(memory[0x0600], 0x42);
+    EXPECT_TRUE(
+        std::equal(memory.begin() + 0x0700, memory.begin() + 0x0800, demo.begin() + 0x0700));
+    EXPECT_EQ(memory[0x0800], 0x42);
 }
 
 TEST_F(UnitSimTest, KeepsAnsweringAfterTheToolClosesAndReopens) {

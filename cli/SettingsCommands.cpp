@@ -1,0 +1,109 @@
+#include "cli/SettingsCommands.h"
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <ostream>
+#include <sstream>
+
+#include "base/AtomicFile.h"
+#include "cli/CliArguments.h"
+#include "cli/SettingsDocument.h"
+
+namespace carecfg {
+
+namespace {
+
+// The first bytes of a profile, or nullopt with the reason printed.
+std::optional<std::vector<std::uint8_t>> ReadProfile(const std::filesystem::path& file,
+                                                     std::ostream& err) {
+    auto bytes = ReadFileExactly(file, kSettingsRecordSize);
+    if (!bytes) {
+        err << "carecfg-cli: " << file.string() << ": cannot read " << kSettingsRecordSize
+            << " bytes of a profile (missing, unreadable or shorter)\n";
+    }
+    return bytes;
+}
+
+}  // namespace
+
+int ShowSettingsFile(const std::filesystem::path& file, bool json, const TextCatalog& catalog,
+                     std::ostream& out, std::ostream& err) {
+    const auto bytes = ReadProfile(file, err);
+    if (!bytes) {
+        return kExitFileError;
+    }
+    const auto document = std::make_unique<SettingsDocument>(catalog);
+    if (!document->Decode(*bytes)) {
+        err << "carecfg-cli: the settings could not be decoded\n";
+        return kExitFailure;
+    }
+    if (json) {
+        out << document->ToJson().dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
+            << '\n';
+    } else {
+        out << document->ToText();
+    }
+    out << std::flush;
+    return kExitOk;
+}
+
+int EncodeSettingsFile(const std::string& jsonSource, const std::filesystem::path& outFile,
+                       const std::optional<std::filesystem::path>& base, const TextCatalog& catalog,
+                       std::istream& in, std::ostream& out, std::ostream& err) {
+    std::string text;
+    if (jsonSource == "-") {
+        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } else {
+        std::ifstream file(jsonSource, std::ios::binary);
+        if (!file) {
+            err << "carecfg-cli: " << jsonSource << ": cannot be read\n";
+            return kExitFileError;
+        }
+        text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+        if (file.bad()) {
+            err << "carecfg-cli: " << jsonSource << ": cannot be read\n";
+            return kExitFileError;
+        }
+    }
+    nlohmann::json values;
+    try {
+        values = nlohmann::json::parse(text);
+    } catch (const nlohmann::json::exception& e) {
+        err << "carecfg-cli: " << (jsonSource == "-" ? "standard input" : jsonSource)
+            << ": not valid JSON: " << e.what() << '\n';
+        return kExitUsage;
+    }
+
+    std::vector<std::uint8_t> start(kSettingsRecordSize, 0x00);
+    if (base) {
+        auto bytes = ReadProfile(*base, err);
+        if (!bytes) {
+            return kExitFileError;
+        }
+        start = std::move(*bytes);
+    }
+    const auto document = std::make_unique<SettingsDocument>(catalog);
+    if (!document->Decode(start)) {
+        err << "carecfg-cli: the base settings could not be decoded\n";
+        return kExitFailure;
+    }
+    std::string error;
+    if (!document->Apply(values, error)) {
+        err << "carecfg-cli: " << error << '\n';
+        return kExitUsage;
+    }
+    const auto record = document->Encode();
+    if (!record) {
+        err << "carecfg-cli: the settings could not be encoded\n";
+        return kExitFailure;
+    }
+    if (!WriteFileAtomically(outFile, *record, &error)) {
+        err << "carecfg-cli: " << error << '\n';
+        return kExitFileError;
+    }
+    out << "Profile written to " << outFile.string() << '\n' << std::flush;
+    return kExitOk;
+}
+
+}  // namespace carecfg
