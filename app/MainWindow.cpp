@@ -2,12 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QDateTime>
 #include <QFile>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,16 +17,19 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include <ctime>
 #include <stdexcept>
 
-#include "app/HomeLayout.h"
+#include "app/CaptionApplier.h"
+#include "app/ConnectionController.h"
 #include "app/OutlookBar.h"
-#include "app/PageControl.h"
+#include "app/ProfileButtons.h"
 #include "app/StatusBar.h"
 #include "app/WindowGeometry.h"
 #include "app/help/HelpDocuments.h"
-#include "serial/PortNames.h"
+#include "app/pages/BasicSettingsPage.h"
+#include "app/pages/HomePage.h"
+#include "app/pages/PageTable.h"
+#include "app/pages/PasswordTab.h"
 #include "settings/Profiles.h"
 #include "sim/UnitSim.h"
 #include "text/ConfigValues.h"
@@ -49,8 +47,6 @@ constexpr int kProgressAfterPanel = 4;
 constexpr int kClockInterval = 1000;
 constexpr int kStartupInterval = 20;
 constexpr int kRelayoutInterval = 1500;
-constexpr int kHomeButtonWidth = 130;
-constexpr int kHomeButtonHeight = 34;
 
 // One button of the navigation bar. pageTag is the page number plus one; 0 for buttons with
 // actions of their own.
@@ -105,31 +101,16 @@ const std::vector<NavHeading>& NavigationTable() {
     return table;
 }
 
-// Names of the notebook's pages, in page order.
-constexpr const char* kPageNames[Tfrm_mainset::kPageCount] = {
-    "HomePage",        "BasicPage",       "SecurityPage", "HealthPage",
-    "AlarmRecordPage", "ArmedRecordPage", "IncomingPage", "DialOutPage",
-    "InboxPage",       "OutboxPage",      "BloodPage",    "GlucosePage",
-    "WeightPage",      "GuidePage",       "GprsTestPage", "AboutPage"};
-
-// Property marking widgets built aligned to the top of their parent; creation makes them fill it.
-constexpr const char* kAlignTop = "alignTop";
 constexpr const char* kPageTag = "pageTag";
 
 }  // namespace
 
 const std::vector<const char*>& Tfrm_mainset::LoginVisibleControls() {
-    static const std::vector<const char*> names = {
-        "Button6",  "SpeedButton17", "Button19", "Button20", "Button21",
-        "Button25", "Button27",      "Button29", "Button31", "Button33",
-        "Button35", "Button38",      "Button41", "Button44", "Button24"};
-    return names;
+    return ConnectionController::LoginVisibleControls();
 }
 
 const std::vector<const char*>& Tfrm_mainset::LoginEnabledControls() {
-    static const std::vector<const char*> names = {"TabSheet21", "TabSheet4", "TabSheet5",
-                                                   "TabSheet1", "TabSheet6"};
-    return names;
+    return ConnectionController::LoginEnabledControls();
 }
 
 Tfrm_mainset::Tfrm_mainset(WindowOptions options, QWidget* parent)
@@ -165,14 +146,36 @@ Tfrm_mainset::Tfrm_mainset(WindowOptions options, QWidget* parent)
     m_commR.OnReceiveData = [this](TComm&, const std::uint8_t* buffer, std::uint16_t length) {
         CommRReceiveData(buffer, length);
     };
+    m_session.AddListener(m_regionEvents);
+    m_pageContext.reset(new PageContext{m_components, m_catalog, m_codec, m_image, m_session,
+                                        m_timer1, m_transfer, m_settings, m_notices, *this,
+                                        DocumentDir()});
 
     BuildComponents();
+    // Only what the user does to a settings control reaches the binding's behaviours.
+    new SettingsUserActions(m_components, m_settings, m_codec, this);
+    ConnectionController::PasswordPrompt askPassword = m_options.askPassword;
+    if (!askPassword) {
+        // The password is masked while it is typed.
+        askPassword = [this](const QString& title,
+                             const QString& prompt) -> std::optional<QString> {
+            bool ok = false;
+            const QString text =
+                QInputDialog::getText(this, title, prompt, QLineEdit::Password, QString(), &ok);
+            return ok ? std::optional<QString>(text) : std::nullopt;
+        };
+    }
+    m_connection = std::make_unique<ConnectionController>(
+        *m_pageContext, m_commR, m_demoUnit, std::move(askPassword),
+        [this](bool on) { NotifyLoginState(on); });
+    m_profiles = std::make_unique<ProfileButtons>(*m_pageContext, m_options.chooseFile);
     FormCreate();
 }
 
 Tfrm_mainset::~Tfrm_mainset() {
     m_commR.OnReceiveData = nullptr;
     m_commR.ClosePort();
+    m_session.RemoveListener(m_regionEvents);
 }
 
 QString Tfrm_mainset::MessageString(std::string_view key) const {
@@ -187,8 +190,18 @@ QString Tfrm_mainset::FormString(std::string_view key, const QString& def) const
     return QString::fromStdString(m_codec.ToUtf8(*value));
 }
 
-std::string Tfrm_mainset::ToCodePage(const QString& text) const {
-    return m_codec.FromUtf8(text.toStdString());
+std::filesystem::path Tfrm_mainset::DocumentDir() const {
+    return m_options.documentDir.empty() ? ExecutableDir() : m_options.documentDir;
+}
+
+template <class Part>
+Part* Tfrm_mainset::FindPart() const {
+    for (const auto& page : m_pageObjects) {
+        if (auto* p = dynamic_cast<Part*>(page.get())) {
+            return p;
+        }
+    }
+    return nullptr;
 }
 
 int Tfrm_mainset::CurrentPage() const {
@@ -275,9 +288,6 @@ void Tfrm_mainset::BuildNavigationBar() {
         column->addStretch(1);
         m_outlookBar->AddHeading(panel, QString::fromLatin1(heading.caption));
     }
-    if (auto* b = m_components.Find<QPushButton>(QStringLiteral("Button6"))) {
-        connect(b, &QPushButton::clicked, this, [this] { Button6Click(); });
-    }
     if (auto* b = m_components.Find<QAbstractButton>(QStringLiteral("SpeedButton15"))) {
         connect(b, &QAbstractButton::clicked, this, [this] { SpeedButton15Click(); });
     }
@@ -288,203 +298,20 @@ void Tfrm_mainset::BuildNavigationBar() {
 
 void Tfrm_mainset::BuildNotebook() {
     m_notebook = m_components.AddTheme(new QStackedWidget, QStringLiteral("TeNotebook"));
-    for (int i = 0; i < kPageCount; ++i) {
-        auto* page = m_components.Add(new QWidget, QString::fromLatin1(kPageNames[i]));
-        m_pages.push_back(page);
-        m_notebook->addWidget(page);
-        if (i == 0) {
-            BuildHomePage(page);
-        } else if (i == 1) {
-            BuildBasicPage(page);
-        }
+    const std::vector<PageRow>& rows = NotebookPages();
+    if (rows.size() != static_cast<std::size_t>(kPageCount)) {
+        throw std::logic_error("the notebook needs one row per page");
     }
-    BuildHelpPages();
+    for (const PageRow& row : rows) {
+        auto* sheet = m_components.Add(new QWidget, QString::fromLatin1(row.name));
+        m_pages.push_back(sheet);
+        m_notebook->addWidget(sheet);
+        auto page = row.make(*m_pageContext, *sheet);
+        page->Build();
+        m_pageObjects.push_back(std::move(page));
+    }
     // The notebook is built showing the settings page; creation switches to the home page.
     m_notebook->setCurrentIndex(1);
-}
-
-void Tfrm_mainset::BuildHomePage(QWidget* page) {
-    m_homeGroup = m_components.AddTheme(new QGroupBox(page), QStringLiteral("TeGroupBox1"));
-    m_homeGroup->setProperty(kAlignTop, true);
-    m_homeGroup->installEventFilter(this);
-
-    m_title = m_components.Add(new QLabel(QStringLiteral("Care Unit Configuration"), m_homeGroup),
-                               QStringLiteral("Label324"));
-    m_title->setAlignment(Qt::AlignCenter);
-    m_title->setProperty("homeTitle", true);
-    QFont titleFont = m_title->font();
-    titleFont.setPointSize(28);
-    titleFont.setBold(true);
-    m_title->setFont(titleFont);
-
-    m_clock = m_components.Add(new QLabel(m_homeGroup), QStringLiteral("Label326"));
-    m_clock->setProperty("homeClock", true);
-
-    m_portLabel = m_components.Add(new QLabel(QStringLiteral("Com Port"), m_homeGroup),
-                                   QStringLiteral("Label1"));
-
-    m_cboxCom = m_components.Add(new QComboBox(m_homeGroup), QStringLiteral("cbox_com"));
-    m_cboxCom->setEditable(true);
-    m_cboxCom->addItems({QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"),
-                         QStringLiteral("COM4"), QStringLiteral("COM5"), QStringLiteral("DEMO")});
-    m_cboxCom->setCurrentText(QStringLiteral("COM1"));
-    m_cboxCom->setFixedWidth(120);
-
-    m_portState = m_components.Add(new QLabel(m_homeGroup), QStringLiteral("Label327"));
-    m_portState->setProperty("portState", true);
-
-    m_portButton = m_components.Add(new QToolButton(m_homeGroup), QStringLiteral("SpeedButton10"));
-    m_portButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    m_portButton->setProperty("homeButton", true);
-    connect(m_portButton, &QToolButton::clicked, this, [this] { ConnectionToggle(); });
-
-    m_button3 = m_components.Add(new QPushButton(QStringLiteral("Set Clock"), m_homeGroup),
-                                 QStringLiteral("Button3"));
-    connect(m_button3, &QPushButton::clicked, this, [this] { Button3Click(); });
-    m_button4 = m_components.Add(new QPushButton(QStringLiteral("Login"), m_homeGroup),
-                                 QStringLiteral("Button4"));
-    connect(m_button4, &QPushButton::clicked, this, [this] { Login(); });
-    for (QWidget* b : {static_cast<QWidget*>(m_portButton), static_cast<QWidget*>(m_button3),
-                       static_cast<QWidget*>(m_button4)}) {
-        b->setFixedSize(kHomeButtonWidth, kHomeButtonHeight);
-    }
-    ClockTimerTimer();
-}
-
-void Tfrm_mainset::BuildBasicPage(QWidget* page) {
-    m_basicGroup = m_components.AddTheme(new QGroupBox(page), QStringLiteral("TeGroupBox2"));
-    m_basicGroup->setProperty(kAlignTop, true);
-    m_basicGroup->installEventFilter(this);
-    auto* layout = new QVBoxLayout(m_basicGroup);
-    layout->setContentsMargins(8, 8, 8, 8);
-
-    m_pageControl4 =
-        m_components.Add(new TPageControl(m_basicGroup), QStringLiteral("PageControl4"));
-    layout->addWidget(m_pageControl4);
-    const std::pair<const char*, const char*> sheets[] = {{"TabSheet21", "Password"},
-                                                          {"TabSheet4", "Alarm Receivers"},
-                                                          {"TabSheet5", "Speed Dial"},
-                                                          {"TabSheet1", "GPRS / Email"},
-                                                          {"TabSheet6", "Alarming Clock"}};
-    for (const auto& [name, caption] : sheets) {
-        auto* sheet = m_components.AddTabSheet(new QWidget, QString::fromLatin1(name));
-        m_pageControl4->addTab(sheet, QString::fromLatin1(caption));
-        if (sheet->objectName() == QLatin1String("TabSheet21")) {
-            BuildTabSheet21(sheet);
-        }
-    }
-}
-
-void Tfrm_mainset::BuildTabSheet21(QWidget* sheet) {
-    auto* outer = new QGridLayout(sheet);
-    outer->setContentsMargins(16, 16, 16, 16);
-    outer->setHorizontalSpacing(16);
-    outer->setVerticalSpacing(16);
-
-    auto group = [&](const char* name, const QString& caption) {
-        auto* box = m_components.Add(new QGroupBox(caption, sheet), QString::fromLatin1(name));
-        auto* grid = new QGridLayout(box);
-        grid->setContentsMargins(12, 16, 12, 12);
-        grid->setHorizontalSpacing(10);
-        grid->setVerticalSpacing(8);
-        grid->setColumnStretch(1, 1);
-        return std::pair{box, grid};
-    };
-    auto label = [&](QGridLayout* grid, int row, const char* name, const QString& text) {
-        auto* l = m_components.Add(new QLabel(text), QString::fromLatin1(name));
-        grid->addWidget(l, row, 0);
-        return l;
-    };
-    auto edit = [&](QGridLayout* grid, int row, const char* name, int maxLength, bool secret) {
-        auto* e = m_components.Add(new QLineEdit, QString::fromLatin1(name));
-        if (maxLength > 0) {
-            e->setMaxLength(maxLength);
-        }
-        if (secret) {
-            e->setEchoMode(QLineEdit::Password);
-        }
-        grid->addWidget(e, row, 1);
-        return e;
-    };
-    auto button = [&](QGridLayout* grid, int row, const char* name, const QString& text) {
-        auto* b = m_components.Add(new QPushButton(text), QString::fromLatin1(name));
-        b->setMinimumWidth(150);
-        grid->addWidget(b, row, 1, Qt::AlignRight);
-        return b;
-    };
-
-    auto [identity, idGrid] = group("GroupBoxIdentity", QStringLiteral("Device"));
-    label(idGrid, 0, "LabelDeviceId", QStringLiteral("Device ID:"));
-    label(idGrid, 1, "LabelFirmware", QStringLiteral("Firmware Version:"));
-    label(idGrid, 2, "LabelImei", QStringLiteral("IMEI:"));
-    for (auto [row, name] : {std::pair{0, "Edit2"}, {1, "Edit336"}, {2, "Edit335"}}) {
-        QLineEdit* e = edit(idGrid, row, name, 0, false);
-        e->setReadOnly(true);
-        e->setEnabled(false);
-    }
-    idGrid->setRowStretch(3, 1);
-
-    auto [user, userGrid] = group("GroupBoxUserPassword", QStringLiteral("User Password"));
-    label(userGrid, 0, "LabelUserPassword", QStringLiteral("New Password:"));
-    label(userGrid, 1, "LabelUserRepeat", QStringLiteral("Confirm Password:"));
-    edit(userGrid, 0, "Edit372", 4, true);
-    edit(userGrid, 1, "Edit373", 4, true);
-    connect(button(userGrid, 2, "Button19", QStringLiteral("Set User Password")),
-            &QPushButton::clicked, this, [this] { Button19Click(); });
-
-    auto [admin, adminGrid] =
-        group("GroupBoxAdminPassword", QStringLiteral("Administrator Password"));
-    label(adminGrid, 0, "LabelAdminPassword", QStringLiteral("New Password:"));
-    label(adminGrid, 1, "LabelAdminRepeat", QStringLiteral("Confirm Password:"));
-    edit(adminGrid, 0, "Edit1", 6, true);
-    edit(adminGrid, 1, "Edit339", 6, true);
-    connect(button(adminGrid, 2, "Button20", QStringLiteral("Set Admin Password")),
-            &QPushButton::clicked, this, [this] { Button20Click(); });
-
-    auto [pin, pinGrid] = group("GroupBoxSimPin", QStringLiteral("SIM Card PIN"));
-    label(pinGrid, 0, "LabelNewPin", QStringLiteral("New Simcard PIN Code:"));
-    label(pinGrid, 1, "LabelOldPin", QString::fromUtf8("Old Simcard PIN Code\xEF\xBC\x9A"));
-    edit(pinGrid, 0, "Edit374", 6, true);
-    edit(pinGrid, 1, "Edit330", 6, true);
-    connect(button(pinGrid, 2, "Button21", QStringLiteral("Change PIN")), &QPushButton::clicked,
-            this, [this] { Button21Click(); });
-
-    outer->addWidget(identity, 0, 0);
-    outer->addWidget(pin, 0, 1);
-    outer->addWidget(user, 1, 0);
-    outer->addWidget(admin, 1, 1);
-    outer->setRowStretch(2, 1);
-    outer->setColumnStretch(0, 1);
-    outer->setColumnStretch(1, 1);
-}
-
-void Tfrm_mainset::BuildHelpPages() {
-    struct HelpPage {
-        int page;
-        const char* name;
-        bool editable;
-        bool scrollBars;
-        std::string_view builtIn;
-    };
-    const HelpPage pages[] = {{13, "ReadMeRTE", false, true, kReadMeRTEBuiltInText},
-                              {14, "GPRSLogRTE", true, false, kGPRSLogRTEBuiltInText},
-                              {15, "ContactRTE", false, true, kContactRTEBuiltInText}};
-    for (const HelpPage& p : pages) {
-        auto* rte = m_components.Add(new QTextEdit(m_pages[p.page]), QString::fromLatin1(p.name));
-        rte->setReadOnly(!p.editable);
-        rte->setAcceptRichText(true);
-        rte->setPlainText(
-            QString::fromUtf8(p.builtIn.data(), static_cast<qsizetype>(p.builtIn.size())));
-        if (!p.scrollBars) {
-            rte->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-            rte->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        }
-        QFont font = rte->font();
-        font.setPixelSize(13);
-        rte->setFont(font);
-        rte->document()->setDocumentMargin(12);
-        rte->setProperty(kAlignTop, true);
-    }
 }
 
 void Tfrm_mainset::BuildStatusBar() {
@@ -536,11 +363,10 @@ void Tfrm_mainset::FormCreate() {
         LoadSkin();
         m_image.EraseAll();
         // Qt widgets draw double-buffered already.
-        m_staBar->SetPanelText(0, MessageString("M3"));
-        m_portButton->setText(MessageString("M14"));
+        // Status "M3", port button "M14", port state "M20".
+        m_connection->ShowClosed("M3");
         // A resendtime that is no whole number means no timed resend; creation goes on.
         m_timer1.SetInterval(ResendIntervalFromCatalog(m_catalog));
-        m_portState->setText(MessageString("M20"));
         m_staBar->PlaceOver(m_progressBar, kProgressAfterPanel, 2);
         m_startupTimer->start();
         SetLoginState(false);
@@ -551,13 +377,18 @@ void Tfrm_mainset::FormCreate() {
     FillParents();
     LoadHelpDocuments();
     m_notebook->setCurrentIndex(0);
-    AddStartupStep([this] { ApplyShellTexts(); });
-    // The default profile comes after every caption, so no catalogue text overwrites its values;
-    // the threshold lists follow, and refilling a list keeps the box's text.
     AddStartupStep([this] {
-        LoadDefaultProfile(m_settings,
-                           m_options.documentDir.empty() ? ExecutableDir() : m_options.documentDir);
-        m_settings.FillThresholdListsAtStart();
+        // The caption applier covers these texts too; they are set first so that the home title
+        // and the status panels have them at once.
+        ApplyShellTexts();
+        // The default profile comes after every caption, so no catalogue text overwrites its
+        // values; the threshold lists follow, and refilling a list keeps the box's text. The
+        // layout then follows the catalogue's title.
+        ApplyCatalogToForm(*this, m_components, m_catalog, m_codec, [this] {
+            LoadDefaultProfile(m_settings, DocumentDir());
+            m_settings.FillThresholdListsAtStart();
+            LayoutHomePage();
+        });
     });
 }
 
@@ -592,7 +423,7 @@ void Tfrm_mainset::LoadSkin() {
 void Tfrm_mainset::FillParents() {
     for (const Component& c : m_components.Components()) {
         auto* widget = qobject_cast<QWidget*>(c.object.data());
-        if (widget == nullptr || !widget->property(kAlignTop).toBool()) {
+        if (widget == nullptr || !widget->property(kFillParentProperty).toBool()) {
             continue;
         }
         QWidget* parent = widget->parentWidget();
@@ -606,8 +437,7 @@ void Tfrm_mainset::FillParents() {
 }
 
 void Tfrm_mainset::LoadHelpDocuments() {
-    const std::filesystem::path dir =
-        m_options.documentDir.empty() ? ExecutableDir() : m_options.documentDir;
+    const std::filesystem::path dir = DocumentDir();
     struct Document {
         const char* component;
         std::string_view file;
@@ -634,7 +464,9 @@ void Tfrm_mainset::LoadHelpDocuments() {
 // page title and the fixed status panels.
 void Tfrm_mainset::ApplyShellTexts() {
     setWindowTitle(FormString("frm_mainset.caption", QString()));
-    m_title->setText(FormString("Label324.Caption", m_title->text()));
+    if (auto* title = m_components.Find<QLabel>(QStringLiteral("Label324"))) {
+        title->setText(FormString("Label324.Caption", title->text()));
+    }
     for (int i = 0; i < m_staBar->PanelCount(); ++i) {
         const std::string key = "sta_bar.Panels[" + std::to_string(i) + "].text";
         m_staBar->SetPanelText(i, FormString(key, m_staBar->PanelText(i)));
@@ -645,47 +477,15 @@ void Tfrm_mainset::ApplyShellTexts() {
 // Layout, timers, geometry.
 
 void Tfrm_mainset::LayoutHomePage() {
-    if (m_homeGroup == nullptr) {
-        return;
-    }
-    const int g = m_homeGroup->width();
-
-    QFont titleFont = m_title->font();
-    const int titleSize =
-        TitleFontSize(g, static_cast<int>(m_title->text().size()), titleFont.pointSize());
-    titleFont.setPointSize(titleSize);
-    m_title->setFont(titleFont);
-    const int titleTop = m_homeGroup->height() / 3;
-    m_title->setGeometry(0, titleTop, g, m_title->sizeHint().height());
-
-    QFont clockFont = m_clock->font();
-    clockFont.setPointSize(ClockFontSize(titleSize));
-    m_clock->setFont(clockFont);
-    m_clock->adjustSize();
-    const int clockTop = titleTop + m_title->height() + 20;
-    m_clock->move((g - m_clock->width() - 10) / 2, clockTop);
-
-    m_portLabel->adjustSize();
-    m_portState->adjustSize();
-    const int rowTop = clockTop + m_clock->height() + 30;
-    const int labelLeft =
-        RowStart(g, m_portLabel->width() + m_cboxCom->width() + m_portState->width(), 60);
-    m_portLabel->move(labelLeft, rowTop);
-    m_cboxCom->move(labelLeft + m_portLabel->width() + 20, rowTop - 5);
-    m_portState->move(m_cboxCom->x() + m_cboxCom->width() + 20, rowTop);
-
-    const int buttonTop = rowTop + m_portState->height() + 20;
-    m_portButton->move(RowStart(g, 3 * m_portButton->width(), 40), buttonTop);
-    m_button3->move(m_portButton->x() + m_portButton->width() + 20, buttonTop);
-    m_button4->move(m_button3->x() + m_button3->width() + 20, buttonTop);
-
-    if (m_basicGroup != nullptr && m_pageControl4 != nullptr) {
-        m_pageControl4->SetTabWidth(SettingsTabWidth(m_basicGroup->width()));
+    for (const auto& page : m_pageObjects) {
+        page->Relayout();
     }
 }
 
 void Tfrm_mainset::ClockTimerTimer() {
-    m_clock->setText(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    if (auto* home = FindPart<HomePage>()) {
+        home->ShowClock();
+    }
 }
 
 void Tfrm_mainset::StartupTimerTimer() {
@@ -719,13 +519,6 @@ void Tfrm_mainset::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
 }
 
-bool Tfrm_mainset::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Resize && (watched == m_homeGroup || watched == m_basicGroup)) {
-        LayoutHomePage();
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Navigation.
 
@@ -756,105 +549,43 @@ void Tfrm_mainset::ShowMessageBox(const std::string& key) {
                              MessageString(key));
 }
 
-QString Tfrm_mainset::AskPassword(bool* ok) {
-    const QString title = MessageString("M5");
-    const QString prompt = MessageString("M6");
-    if (m_options.askPassword) {
-        const auto answer = m_options.askPassword(title, prompt);
-        *ok = answer.has_value();
-        return answer.value_or(QString());
+void Tfrm_mainset::NotifyLoginState(bool on) {
+    for (const auto& page : m_pageObjects) {
+        page->LoginStateChanged(on);
     }
-    // The password is masked while it is typed.
-    return QInputDialog::getText(this, title, prompt, QLineEdit::Password, QString(), ok);
+}
+
+void Tfrm_mainset::NotifyRegionDecoded(RegionId region) {
+    for (const auto& page : m_pageObjects) {
+        page->RegionDecoded(region);
+    }
 }
 
 void Tfrm_mainset::ConnectionToggle() {
-    SetLoginState(false);
-    try {
-        if (m_portButton->text() == MessageString("M14")) {
-            m_commR.ClosePort();
-            std::string name = m_cboxCom->currentText().trimmed().toStdString();
-            if (IsDemoPortName(name)) {
-                if (!m_demoUnit) {
-                    m_demoUnit = std::make_unique<UnitSim>();
-                }
-                if (!m_demoUnit->IsRunning() && !m_demoUnit->Start()) {
-                    throw std::runtime_error(m_demoUnit->LastError());
-                }
-                name = m_demoUnit->TerminalPath();
-            }
-            m_commR.SetCommName(name);
-            m_commR.SetReadIntervalTimeout(
-                static_cast<std::uint32_t>(ReadIntervalFromCatalog(m_catalog)));
-            m_commR.OpenPort();
-            m_staBar->SetPanelText(0, MessageString("M1"));
-            m_portButton->setText(MessageString("M15"));
-            m_portState->setText(MessageString("M19"));
-            m_session.SendReadIdentity();
-        } else {
-            m_commR.ClosePort();
-            m_staBar->SetPanelText(0, MessageString("M3"));
-            m_portButton->setText(MessageString("M14"));
-            m_portState->setText(MessageString("M20"));
-        }
-    } catch (const std::exception&) {
-        // The failure's own text is not shown; the state is Closed.
-        m_staBar->SetPanelText(0, MessageString("M2"));
-        m_portButton->setText(MessageString("M14"));
-        m_portState->setText(MessageString("M20"));
-    }
+    m_connection->ConnectionToggle();
 }
 
 void Tfrm_mainset::Login() {
-    bool ok = false;
-    const QString password = AskPassword(&ok);
-    if (!ok) {
-        return;
-    }
-    LoginWithPassword(password);
+    m_connection->Login();
 }
 
 void Tfrm_mainset::LoginWithPassword(const QString& password) {
-    if (password.isEmpty()) {
-        return;
-    }
-    const std::string bytes = ToCodePage(password);
-    if (bytes.size() > 6) {
-        m_notices.ShowMessage("M7");
-        return;
-    }
-    m_session.SendLogin(bytes);
+    m_connection->LoginWithPassword(password);
 }
 
 void Tfrm_mainset::LoginAccepted() {
-    if (auto* sheet = m_components.Find<QWidget>(QStringLiteral("TabSheet4"))) {
-        m_pageControl4->setCurrentWidget(sheet);
+    if (m_connection) {
+        m_connection->LoginAccepted();
     }
-    SetLoginState(true);
 }
 
 void Tfrm_mainset::SetLoginState(bool on) {
-    for (const char* name : LoginVisibleControls()) {
-        if (auto* w = m_components.Find<QWidget>(QString::fromLatin1(name))) {
-            w->setVisible(on);
-        }
-    }
-    for (const char* name : LoginEnabledControls()) {
-        if (auto* w = m_components.Find<QWidget>(QString::fromLatin1(name))) {
-            w->setEnabled(on);
-        }
-    }
+    m_connection->SetLoginState(on);
 }
 
 void Tfrm_mainset::ShowIdentity(const IdentityReply& identity) {
-    const std::pair<const char*, const std::string*> fields[] = {
-        {"Edit2", &identity.deviceId},
-        {"Edit336", &identity.firmwareVersion},
-        {"Edit335", &identity.imei}};
-    for (const auto& [name, text] : fields) {
-        if (auto* e = m_components.Find<QLineEdit>(QString::fromLatin1(name))) {
-            e->setText(QString::fromStdString(m_codec.ToUtf8(*text)));
-        }
+    if (m_connection) {
+        m_connection->ShowIdentity(identity);
     }
 }
 
@@ -868,8 +599,11 @@ void Tfrm_mainset::ShowProgress(int bar, const std::string& panel) {
 }
 
 void Tfrm_mainset::Button3Click() {
-    m_session.SendSetClock(ClockStampFromLocalTime(std::time(nullptr)));
-    m_timer1.Stop();
+    m_connection->SetClock();
+}
+
+void Tfrm_mainset::Button6Click() {
+    m_connection->FactoryDefault();
 }
 
 void Tfrm_mainset::SpeedButton15Click() {
@@ -880,35 +614,36 @@ void Tfrm_mainset::SpeedButton17Click() {
     m_transfer.WriteSettings();
 }
 
-void Tfrm_mainset::Button6Click() {
-    m_session.SendFactoryDefault();
-    m_timer1.Stop();
+void Tfrm_mainset::SpeedButton20Click() {
+    m_profiles->SaveProfileAs();
+}
+
+void Tfrm_mainset::SpeedButton21Click() {
+    m_profiles->LoadProfile();
 }
 
 void Tfrm_mainset::Button19Click() {
-    const auto* first = m_components.Find<QLineEdit>(QStringLiteral("Edit372"));
-    const auto* second = m_components.Find<QLineEdit>(QStringLiteral("Edit373"));
-    if (first->text() != second->text()) {
-        m_notices.ShowMessage("M25");
-        return;
+    if (auto* basic = FindPart<BasicSettingsPage>()) {
+        if (auto* tab = basic->FindTab<PasswordTab>()) {
+            tab->SetUserPassword();
+        }
     }
-    m_session.SendSetUserPassword(ToCodePage(first->text()));
 }
 
 void Tfrm_mainset::Button20Click() {
-    const auto* first = m_components.Find<QLineEdit>(QStringLiteral("Edit1"));
-    const auto* second = m_components.Find<QLineEdit>(QStringLiteral("Edit339"));
-    if (first->text() != second->text()) {
-        m_notices.ShowMessage("M26");
-        return;
+    if (auto* basic = FindPart<BasicSettingsPage>()) {
+        if (auto* tab = basic->FindTab<PasswordTab>()) {
+            tab->SetAdminPassword();
+        }
     }
-    m_session.SendSetAdminPassword(ToCodePage(first->text()));
 }
 
 void Tfrm_mainset::Button21Click() {
-    const auto* upper = m_components.Find<QLineEdit>(QStringLiteral("Edit374"));
-    const auto* old = m_components.Find<QLineEdit>(QStringLiteral("Edit330"));
-    m_session.SendChangeSimPin(ToCodePage(upper->text()), ToCodePage(old->text()));
+    if (auto* basic = FindPart<BasicSettingsPage>()) {
+        if (auto* tab = basic->FindTab<PasswordTab>()) {
+            tab->ChangeSimPin();
+        }
+    }
 }
 
 void Tfrm_mainset::CommRReceiveData(const std::uint8_t* buffer, std::uint16_t length) {

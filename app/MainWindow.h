@@ -16,33 +16,29 @@
 #include "app/ComponentRegistry.h"
 #include "app/GuiLinkAdapters.h"
 #include "app/QtLinkTimer.h"
+#include "app/WidgetControls.h"
+#include "app/pages/WindowPage.h"
 #include "image/BlockTransfer.h"
 #include "image/DeviceImage.h"
 #include "link/LinkSession.h"
 #include "serial/SerialComm.h"
-#include "settings/InMemoryControls.h"
 #include "settings/SettingsBinding.h"
 #include "text/TextCatalog.h"
 #include "text/TextCodec.h"
 
-class QComboBox;
-class QLabel;
-class QLineEdit;
 class QProgressBar;
-class QPushButton;
 class QStackedWidget;
-class QTabWidget;
-class QTextEdit;
 class QTimer;
 class QToolButton;
-class QGroupBox;
 
 namespace carecfg {
 
+class ConnectionController;
+class ProfileButtons;
 class TOutlookBar;
-class TPageControl;
 class TStatusBar;
 class UnitSim;
+class WindowPage;
 
 // What the window takes from its surroundings; the defaults are those of the real program.
 struct WindowOptions {
@@ -52,11 +48,15 @@ struct WindowOptions {
     std::function<void(const std::string& messageKey)> showMessage;
     // Asks for the login password; nullopt when cancelled. Empty: a masked modal input box.
     std::function<std::optional<QString>(const QString& title, const QString& prompt)> askPassword;
+    // Answers the profile dialogs "SaveDialog1" and "OpenDialog1": the chosen file, nullopt
+    // when cancelled. Empty: the real file dialogs.
+    std::function<std::optional<QString>(const QString& dialogName)> chooseFile;
     std::optional<QSize> screenSize;  // empty: the primary screen's size
 };
 
-// The main window: navigation bar, sixteen pages, status bar, the shell's timers and the
-// connect / identify / login cycle over the one serial link of the program.
+// The main window: navigation bar, the notebook with the sixteen pages of NotebookPages(), status
+// bar and the shell's timers, and the one serial link of the program with its device image,
+// catalogue and settings binding, which the pages reach through their PageContext.
 class Tfrm_mainset : public QWidget {
     Q_OBJECT
 public:
@@ -93,7 +93,7 @@ public:
     // Work run once by the startup timer, in the order added (captions, then the limit lists).
     void AddStartupStep(std::function<void()> step);
 
-    // Commands of the working cycle.
+    // Commands of the working cycle, carried out by the connection controller and the pages.
     void ConnectionToggle();
     void Login();
     void LoginWithPassword(const QString& password);
@@ -106,6 +106,8 @@ public:
     void Button6Click();
     void SpeedButton15Click();  // "Read Settings"
     void SpeedButton17Click();  // "Save Settings"
+    void SpeedButton20Click();  // "Save Profile as"
+    void SpeedButton21Click();  // "Load     Profile"
     void Button19Click();
     void Button20Click();
     void Button21Click();
@@ -113,6 +115,7 @@ public:
     // Navigation: shows the page a page button names; anything else is ignored.
     void PageButtonClick(QObject* sender);
 
+    // Lays out every page for the window's size (the home page and the settings tab widths).
     void LayoutHomePage();
     void CommRReceiveData(const std::uint8_t* buffer, std::uint16_t length);
 
@@ -123,16 +126,11 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildComponents();
     void BuildNavigationBar();
     void BuildNotebook();
-    void BuildHomePage(QWidget* page);
-    void BuildBasicPage(QWidget* page);
-    void BuildTabSheet21(QWidget* sheet);
-    void BuildHelpPages();
     void BuildStatusBar();
     void BuildTimers();
     void FormCreate();
@@ -145,9 +143,12 @@ private:
     void StartupTimerTimer();
     void RelayoutTimerTimer();
     void ShowMessageBox(const std::string& key);
-    QString AskPassword(bool* ok);
+    void NotifyLoginState(bool on);
+    void NotifyRegionDecoded(RegionId region);
     QSize ScreenSize() const;
-    std::string ToCodePage(const QString& text) const;
+    std::filesystem::path DocumentDir() const;
+    template <class Part>
+    Part* FindPart() const;
 
     WindowOptions m_options;
     ComponentRegistry m_components;
@@ -155,22 +156,11 @@ private:
     TextCodec m_codec;
     DeviceImage m_image;
 
-    // Widgets (owned by their Qt parents).
+    // Widgets of the shell (owned by their Qt parents).
     TOutlookBar* m_outlookBar = nullptr;
     QStackedWidget* m_notebook = nullptr;
     std::vector<QWidget*> m_pages;
     std::vector<QToolButton*> m_pageButtons;
-    QGroupBox* m_homeGroup = nullptr;
-    QGroupBox* m_basicGroup = nullptr;
-    TPageControl* m_pageControl4 = nullptr;
-    QLabel* m_title = nullptr;
-    QLabel* m_clock = nullptr;
-    QLabel* m_portLabel = nullptr;
-    QComboBox* m_cboxCom = nullptr;
-    QLabel* m_portState = nullptr;
-    QToolButton* m_portButton = nullptr;
-    QPushButton* m_button3 = nullptr;
-    QPushButton* m_button4 = nullptr;
     TStatusBar* m_staBar = nullptr;
     QProgressBar* m_progressBar = nullptr;
     QTimer* m_qtTimer1 = nullptr;
@@ -191,13 +181,31 @@ private:
     WindowNotices m_notices;
     LinkSession m_session;
     BlockTransfer m_transfer{m_session, m_image};
+    // Tells the pages of the regions the link decoded.
+    class RegionEvents : public LinkListener {
+    public:
+        explicit RegionEvents(Tfrm_mainset& window) : m_window(window) {}
+        void RegionDecoded(RegionId region, bool decoded) override {
+            if (decoded) {
+                m_window.NotifyRegionDecoded(region);
+            }
+        }
 
-    // The settings binding and its controls. Until the settings pages hold widgets of their own,
-    // the controls live in memory: a read, a profile and a save still pass every byte through.
-    InMemoryControls m_settingsControls;
+    private:
+        Tfrm_mainset& m_window;
+    } m_regionEvents{*this};
+
+    // The settings binding over the widgets of the settings pages (found by name when used).
+    WidgetSettingsControls m_settingsControls{m_components, m_codec};
     CatalogSettingsTexts m_settingsTexts{m_catalog, TextCatalog::UserDecimalSeparator()};
     SettingsBinding m_settings{m_settingsControls, m_image, m_settingsTexts,
                                TextCatalog::UserDecimalSeparator()};
+
+    // What the pages are built from, the pages in notebook order, and the window's commands.
+    std::unique_ptr<PageContext> m_pageContext;
+    std::vector<std::unique_ptr<WindowPage>> m_pageObjects;
+    std::unique_ptr<ConnectionController> m_connection;
+    std::unique_ptr<ProfileButtons> m_profiles;
 };
 
 }  // namespace carecfg

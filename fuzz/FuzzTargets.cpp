@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/help/RtfReader.h"
+#include "image/JpegDecoder.h"
 #include "link/FrameParser.h"
 #include "link/LinkSession.h"
 #include "link/ManualTimer.h"
@@ -97,6 +98,10 @@ void FuzzFieldCodecs(const std::uint8_t* data, std::size_t size) {
     (void)TextToIntOrZero(text);
     (void)TextToReal(text, '.');
     (void)TextToReal(text, ',');
+}
+
+void FuzzJpegBytes(const std::uint8_t* data, std::size_t size) {
+    (void)DecodeJpeg(std::span<const std::uint8_t>(data, size));
 }
 
 }  // namespace carecfg::fuzz

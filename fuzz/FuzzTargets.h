@@ -4,13 +4,14 @@
 #include <cstdint>
 
 // Entry points that feed arbitrary bytes to the parts that read untrusted input: skin.ini text,
-// RTF documents, bytes from the serial line, and raw memory images. Each must return normally
-// for every input; a crash, hang or sanitizer report is a fault.
+// RTF documents, bytes from the serial line, raw memory images and JPEG pictures. Each must return
+// normally for every input; a crash, hang or sanitizer report is a fault.
 namespace carecfg::fuzz {
 
 void FuzzIniText(const std::uint8_t* data, std::size_t size);
 void FuzzRtfDocument(const std::uint8_t* data, std::size_t size);
 void FuzzLinkBytes(const std::uint8_t* data, std::size_t size);
 void FuzzFieldCodecs(const std::uint8_t* data, std::size_t size);
+void FuzzJpegBytes(const std::uint8_t* data, std::size_t size);
 
 }  // namespace carecfg::fuzz

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -87,6 +89,14 @@ TEST(FuzzSmoke, LinkBytesNeverFail) {
 TEST(FuzzSmoke, FieldCodecsNeverFail) {
     RunMutations(carecfg::fuzz::FuzzFieldCodecs,
                  {"12.5", "-2147483649", "\xFF\xFF\xFF\xFF", " 1,0005 "}, 2000);
+}
+
+TEST(FuzzSmoke, JpegBytesNeverFail) {
+    std::ifstream in(CARECFG_KEYS_JPEG, std::ios::binary);
+    const std::string keys{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    ASSERT_FALSE(keys.empty());
+    RunMutations(carecfg::fuzz::FuzzJpegBytes,
+                 {keys, keys.substr(0, 700), std::string("\xFF\xD8\xFF\xC0\x00\x11", 6)}, 1500);
 }
 
 }  // namespace

@@ -82,37 +82,68 @@ private:
 // ---------------------------------------------------------------------------------------------
 // Settings
 
+// Alarm receivers: the daughter, the son, the care service, a neighbour and the family doctor's
+// practice nurse.
 constexpr std::array<std::string_view, 5> kReceivers = {
     "+491711234501", "+491711234502", "+493012345600", "+491601112233", "+441632960123"};
-// Report flags of the receivers above: byte A (GPRS fail, measured-value alerts) and byte B
-// (alarm dial, alarm SMS, daily SMS, threshold SMS/dial, armed SMS, DC loss SMS, low voltage).
-constexpr std::array<std::uint8_t, 5> kReceiverFlagsA = {0x03, 0x02, 0x01, 0x00, 0x00};
-constexpr std::array<std::uint8_t, 5> kReceiverFlagsB = {0xFF, 0x5B, 0x03, 0x01, 0x02};
+// Report flags of the receivers above. Byte B bits: 0 alarm call, 1 alarm SMS, 2 daily SMS,
+// 3 temperature threshold SMS, 4 temperature threshold call, 5 armed/disarmed SMS, 6 DC loss
+// SMS, 7 sensor low battery SMS. Byte A bits: 0 GPRS failure SMS, 1 measured-value alert SMS.
+constexpr std::array<std::uint8_t, 5> kReceiverFlagsA = {0x03, 0x02, 0x01, 0x00, 0x02};
+constexpr std::array<std::uint8_t, 5> kReceiverFlagsB = {0xFF, 0x6B, 0x87, 0x01, 0x0A};
 
 constexpr std::array<std::string_view, 4> kSpeedDials = {"+491711234501", "+491711234502",
                                                          "+493012345600", "112"};
 
+// Zone types as the unit numbers them: 0 activity watch (uses the three time blocks), 1 instant,
+// 2 delayed (entrance delay), 3 24-hour, 4 emergency button, 5 fire and smoke, 6 remote control
+// (no name, alert or siren), 7 not used, 8 doorbell (no alert or siren).
+enum DemoZoneType : std::uint8_t {
+    kActivityWatch = 0,
+    kInstant = 1,
+    kDelayed = 2,
+    kDayAndNight = 3,
+    kEmergencyButton = 4,
+    kFireAndSmoke = 5,
+    kRemoteControl = 6,
+    kNotUsed = 7,
+    kDoorbell = 8,
+};
+
+// One block of an activity-watch zone: from hour:minute to hour:minute on the chosen days
+// (0 off, 1 every day, 2 Monday to Friday, 3 Saturday and Sunday).
+struct DemoBlock {
+    std::uint8_t fromHour, fromMinute, toHour, toMinute, days;
+};
+
 struct DemoZone {
     std::string_view name;
-    std::uint8_t type, alertTimes, sirenSound;
-    std::uint8_t block[3][5];
+    std::uint8_t type, alertTimes, sirenSound;  // alert and siren in periods of 20 seconds
+    std::array<DemoBlock, 3> blocks;
     bool disabled;
 };
 
+// Periods of the two activity-watch zones: some movement is expected in the living room through
+// the day and in the kitchen at breakfast and lunch; the evening period only on working days.
+constexpr std::array<DemoBlock, 3> kLivingRoomWatch = {
+    {{8, 0, 12, 0, 1}, {12, 0, 18, 0, 1}, {18, 0, 22, 0, 2}}};
+constexpr std::array<DemoBlock, 3> kKitchenWatch = {{{7, 0, 10, 0, 1}, {11, 30, 14, 0, 1}, {}}};
+
+// Zone 0 is the unit's own emergency pendant; it has no type of its own.
 constexpr std::array<DemoZone, 13> kZones = {{
-    {"Emergency pendant", 0, 3, 1, {}, false},
-    {"Front door", 1, 2, 1, {{8, 0, 22, 0, 1}, {}, {}}, false},
-    {"Back door", 1, 2, 1, {{8, 0, 22, 0, 1}, {}, {}}, false},
-    {"Living room motion", 2, 1, 0, {{22, 0, 6, 0, 2}, {}, {}}, false},
-    {"Bedroom motion", 2, 1, 0, {}, false},
-    {"Kitchen smoke detector", 3, 5, 2, {}, false},
-    {"Bathroom pull cord", 0, 3, 1, {}, false},
-    {"Hall motion", 2, 1, 0, {{23, 0, 6, 30, 2}, {}, {}}, false},
-    {"Garage door", 1, 2, 1, {}, false},
-    {"Lounge window", 4, 2, 1, {}, false},
-    {"Water leak kitchen", 5, 3, 2, {}, false},
-    {"Bed sensor", 6, 1, 0, {{0, 0, 6, 0, 3}, {}, {}}, false},
-    {"Spare sensor", 7, 0, 0, {}, true},
+    {"Emergency pendant", kEmergencyButton, 3, 0, {}, false},
+    {"Front door", kDelayed, 2, 3, {}, false},
+    {"Back door", kInstant, 2, 3, {}, false},
+    {"Living room motion", kActivityWatch, 2, 0, kLivingRoomWatch, false},
+    {"Bedroom motion", kInstant, 1, 2, {}, false},
+    {"Kitchen smoke detector", kFireAndSmoke, 5, 6, {}, false},
+    {"Bathroom pull cord", kEmergencyButton, 3, 0, {}, false},
+    {"Kitchen motion", kActivityWatch, 2, 0, kKitchenWatch, false},
+    {"Garage door", kDelayed, 2, 3, {}, false},
+    {"Key fob", kRemoteControl, 0, 0, {}, false},
+    {"Water leak bathroom", kDayAndNight, 3, 2, {}, false},
+    {"Doorbell", kDoorbell, 0, 0, {}, false},
+    {"Spare sensor", kNotUsed, 0, 0, {}, true},
 }};
 
 void FillZone(std::uint8_t* zone, int z) {
@@ -125,12 +156,18 @@ void FillZone(std::uint8_t* zone, int z) {
         zone[68] = z == 0 ? 0xFF : d.type;  // zone 0 has no type of its own
         zone[69] = d.alertTimes;
         zone[70] = d.sirenSound;
-        for (int q = 0; q < 3; ++q) {
-            std::memcpy(zone + 71 + 6 * q, d.block[q], 5);
+        for (std::size_t q = 0; q < d.blocks.size(); ++q) {
+            const DemoBlock& b = d.blocks[q];
+            std::uint8_t* block = zone + 71 + 6 * q;
+            block[0] = b.fromHour;
+            block[1] = b.fromMinute;
+            block[2] = b.toHour;
+            block[3] = b.toMinute;
+            block[4] = b.days;
         }
         zone[89] = d.disabled ? 1 : 0;
     } else {
-        zone[68] = 7;  // the unit's default type for a zone nobody set up
+        zone[68] = kNotUsed;  // the unit's default type for a zone nobody set up
         zone[89] = 1;
     }
 }
@@ -153,41 +190,42 @@ void FillSettings(std::uint8_t* s) {
         s[0x0AB + 2 * n] = kReceiverFlagsB[n];
     }
     PutText(s + 0x0BE, 16, "+491729876543", 0xFF);
-    s[0x0CE] = 8;  // daily report at 08:30
+    s[0x0CE] = 8;  // daily SMS at 08:30
     s[0x0CF] = 30;
     PutText(s + 0x0D0, 32, "monitor.carelink.example", 0x00);
     PutWord(s + 0x0F0, 7070);
     PutText(s + 0x0F2, 32, "192.0.2.40", 0x00);
     PutWord(s + 0x112, 7071);
-    PutWord(s + 0x114, 3);
+    PutWord(s + 0x114, 3);  // resend a report three times
     PutText(s + 0x116, 16, "internet.m2m", 0x00);
     PutText(s + 0x126, 16, "care", 0x00);
     PutText(s + 0x136, 16, "care2024", 0x00);
-    s[0x146] = 7;  // timer 1 07:00, timer 2 19:30, timer 3 not set
+    s[0x146] = 7;  // upload timer 1 07:00, timer 2 19:30, timer 3 not set
     s[0x147] = 0;
     s[0x148] = 19;
     s[0x149] = 30;
-    s[0x14C] = 30;  // temperature thresholds in degrees
+    s[0x14C] = 30;  // temperature thresholds in degrees Celsius
     s[0x14D] = 5;
-    PutWord(s + 0x14E, 2);
+    PutWord(s + 0x14E, 4);  // temperature SMS after item 4 of the delay list (10 minutes)
 
     FillZone(s + 0x150, 0);
     for (int z = 1; z <= 32; ++z) {
         FillZone(s + 0x1AC + 92 * (z - 1), z);
     }
 
-    // Alarming clocks: type, hour, minute, (unused), interval in seconds, alert times.
+    // Alarming clocks: type (0 medication, 1 meal, 3 off, 4 drink), hour, minute, (unused),
+    // seconds between alerts, alert times.
     const std::uint8_t clocks[5][6] = {{0, 8, 0, 0, 20, 3},
-                                       {0, 13, 0, 0, 20, 3},
-                                       {1, 18, 30, 0, 30, 2},
-                                       {2, 21, 0, 0, 10, 1},
+                                       {1, 12, 30, 0, 30, 2},
+                                       {4, 15, 0, 0, 10, 1},
+                                       {0, 20, 0, 0, 20, 3},
                                        {3, 0, 0, 0, 0, 0}};
     for (int k = 0; k < 5; ++k) {
         std::memcpy(s + 0xD2C + 6 * k, clocks[k], 6);
     }
     PutWord(s + 0xD4A, 30);  // armed delay, seconds
     PutWord(s + 0xD4C, 20);  // entrance delay, seconds
-    s[0xD4E] = 0x05;         // armed/disarmed by SMS, microphone on alarm
+    s[0xD4E] = 0x05;         // SMS on arming and disarming, microphone on during an alarm call
     s[0xD4F] = 0x00;
 
     PutText(s + 0xD50, 32, "anna.becker@example.com", 0xFF);
@@ -199,19 +237,22 @@ void FillSettings(std::uint8_t* s) {
     s[0xDE1] = 0;
     s[0xDE2] = 8;
     s[0xDE3] = 15;
-    s[0xDE4] = 0x80;  // first email: mode 0, first day item
-    s[0xDE5] = 0x02;  // second email: mode 1, second day item
+    s[0xDE4] = 0x80;  // first email: every day (a day of the week, item 0)
+    s[0xDE5] = 0x01;  // second email: on the 1st of each month (a day of the month, item 0)
 
-    s[0xDE6] = 140;  // systolic thresholds, mmHg
+    // Thresholds: blood pressure and weight in the base units, glucose in the alternative unit.
+    s[0xDE6] = 140;  // systolic high / low, mmHg
     s[0xDE7] = 90;
-    s[0xDE8] = 100;  // heart rate thresholds
+    s[0xDE8] = 100;  // heart rate high / low, beats per minute
     s[0xDE9] = 50;
-    PutWord(s + 0xDEA, 78);  // glucose 7.8 / 3.9 mmol/L in tenths
-    PutWord(s + 0xDEC, 39);
+    PutWord(s + 0xDEA, 1400);  // glucose 140.0 / 70.0 mg/dL in tenths
+    PutWord(s + 0xDEC, 700);
     PutWord(s + 0xDEE, 950);  // weight 95.0 / 55.0 kg in tenths
     PutWord(s + 0xDF0, 550);
-    s[0xDF2] = 5;     // upload delay, minutes
-    s[0xDF3] = 0x02;  // SIM number option on, base units everywhere
+    s[0xDF2] = 5;  // upload delay, minutes
+    // Option flags: bit 1 the SIM number in reports, bit 3 glucose in mg/dL; bits 2 (pressure)
+    // and 4 (weight) clear: mmHg and kg.
+    s[0xDF3] = 0x0A;
     for (std::size_t k = 0; k < kSpeedDials.size(); ++k) {
         PutText(s + 0xDF4 + 16 * k, 16, kSpeedDials[k], 0xFF);
     }

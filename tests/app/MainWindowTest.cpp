@@ -2,6 +2,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -33,6 +34,7 @@
 #include "app/PageControl.h"
 #include "app/StatusBar.h"
 #include "link/LinkFrame.h"
+#include "settings/SettingsMap.h"
 #include "sim/UnitSim.h"
 
 #include "tests/support/TempDir.h"
@@ -105,6 +107,15 @@ protected:
             m_passwords.pop_front();
             return answer;
         };
+        options.chooseFile = [this](const QString& dialog) -> std::optional<QString> {
+            m_dialogs.push_back(dialog);
+            if (m_files.empty()) {
+                return std::nullopt;
+            }
+            auto answer = m_files.front();
+            m_files.pop_front();
+            return answer;
+        };
         m_window = std::make_unique<Tfrm_mainset>(std::move(options));
     }
 
@@ -145,6 +156,8 @@ protected:
     TempFolder m_folder;
     std::vector<std::string> m_messages;
     std::deque<QString> m_passwords;
+    std::deque<QString> m_files;     // answers of the profile dialogs; none left: cancelled
+    std::vector<QString> m_dialogs;  // names of the profile dialogs asked, in order
     std::unique_ptr<UnitSim> m_sim;
     std::unique_ptr<Tfrm_mainset> m_window;
 };
@@ -610,8 +623,10 @@ TEST_F(WindowFixture, ReadAndSaveSettingsRunOverTheLinkWithTheirProgress) {
     const QString panel4Before = m_window->StatusBar()->PanelText(4);
     EXPECT_EQ(panel4Before, QStringLiteral("0%"));
     W<QToolButton>("SpeedButton15")->click();
-    ASSERT_TRUE(WaitUntil([&] { return FramesWithCommand(0x83).size() == 16 &&
-                                       m_window->StatusBar()->PanelText(4) == "100%"; }));
+    ASSERT_TRUE(WaitUntil([&] {
+        return FramesWithCommand(0x83).size() == 16 &&
+               m_window->StatusBar()->PanelText(4) == "100%";
+    }));
     EXPECT_EQ(W<QProgressBar>("ProgressBar1")->value(), 0);
     const auto memory = m_sim->MemorySnapshot();
     const auto& record = m_window->Settings().Record();
@@ -632,6 +647,97 @@ TEST_F(WindowFixture, ReadAndSaveSettingsRunOverTheLinkWithTheirProgress) {
     const auto written = m_sim->MemorySnapshot();
     EXPECT_TRUE(std::all_of(written.begin() + 0xE35, written.begin() + 0x1000,
                             [](std::uint8_t b) { return b == 0xFF; }));
+}
+
+// The profile buttons: what is saved loads back to the same record, and a profile that is written
+// out again gives the same bytes, including those no control shows.
+class ProfileFixture : public WindowFixture {
+protected:
+    QString File(const char* name) const {
+        return QString::fromStdString((m_folder.Path() / name).string());
+    }
+    std::string RecordBytes() const {
+        const auto& r = m_window->Settings().Record();
+        return std::string(r.begin(), r.end());
+    }
+    void Save(const char* name) {
+        m_files.push_back(File(name));
+        W<QToolButton>("SpeedButton20")->click();
+    }
+    void Load(const char* name) {
+        m_files.push_back(File(name));
+        W<QToolButton>("SpeedButton21")->click();
+    }
+    // The demonstration unit's settings: a configuration with every kind of field filled.
+    static std::string DemoSettings() {
+        const auto memory = UnitSim().MemorySnapshot();
+        return std::string(memory.begin(), memory.begin() + kSettingsRecordSize);
+    }
+};
+
+TEST_F(ProfileFixture, SavedProfileLoadsBackToTheSameRecordAndSavesToTheSameBytes) {
+    Open();
+    m_folder.Write("demo.bin", DemoSettings());
+    Load("demo.bin");
+    ASSERT_EQ(RecordBytes(), DemoSettings());
+    Save("first.bin");
+    const std::string saved = testing::ReadBytes(m_folder.Path() / "first.bin");
+    ASSERT_EQ(saved.size(), kSettingsRecordSize);
+
+    m_folder.Write("erased.bin", std::string(kSettingsRecordSize, '\xFF'));
+    Load("erased.bin");
+    ASSERT_NE(RecordBytes(), saved);
+    Load("first.bin");
+    EXPECT_EQ(RecordBytes(), saved);
+    Save("second.bin");
+    EXPECT_EQ(testing::ReadBytes(m_folder.Path() / "second.bin"), saved);
+
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_EQ(m_dialogs, (std::vector<QString>{"OpenDialog1", "SaveDialog1", "OpenDialog1",
+                                               "OpenDialog1", "SaveDialog1"}));
+}
+
+// A profile that cannot be loaded shows "M34" and leaves the record as it was; one that cannot
+// be written shows "M35" and leaves no file.
+TEST_F(ProfileFixture, FailedLoadOrSaveShowsItsMessageAndChangesNothing) {
+    Open();
+    m_folder.Write("demo.bin", DemoSettings());
+    Load("demo.bin");
+    ASSERT_EQ(RecordBytes(), DemoSettings());
+    m_folder.Write("short.bin", std::string(kSettingsRecordSize - 1, '\x11'));
+    fs::create_directory(m_folder.Path() / "folder.bin");
+    struct Case {
+        const char* file;
+        const char* why;
+    };
+    const Case loads[] = {{"short.bin", "one byte short"},
+                          {"missing.bin", "no such file"},
+                          {"folder.bin", "a folder"}};
+    for (const Case& c : loads) {
+        m_messages.clear();
+        Load(c.file);
+        EXPECT_EQ(m_messages, std::vector<std::string>{"M34"}) << c.why;
+        EXPECT_EQ(RecordBytes(), DemoSettings()) << c.why;
+    }
+
+    m_messages.clear();
+    Save("no-such-folder/out.bin");
+    EXPECT_EQ(m_messages, std::vector<std::string>{"M35"});
+    EXPECT_FALSE(fs::exists(m_folder.Path() / "no-such-folder"));
+}
+
+TEST_F(ProfileFixture, CancellingEitherDialogChangesNothingAndShowsNothing) {
+    Open();
+    m_folder.Write("demo.bin", DemoSettings());
+    Load("demo.bin");
+    const std::string before = RecordBytes();
+    const auto filesBefore = std::distance(fs::directory_iterator(m_folder.Path()), {});
+    W<QToolButton>("SpeedButton20")->click();
+    W<QToolButton>("SpeedButton21")->click();
+    EXPECT_EQ(m_dialogs, (std::vector<QString>{"OpenDialog1", "SaveDialog1", "OpenDialog1"}));
+    EXPECT_EQ(RecordBytes(), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_folder.Path()), {}), filesBefore);
+    EXPECT_TRUE(m_messages.empty());
 }
 
 }  // namespace
@@ -669,6 +775,65 @@ TEST(PasswordPromptTest, MasksTheTypedPassword) {
     EXPECT_EQ(echo, QLineEdit::Password);
     EXPECT_EQ(title, window.MessageString("M5"));
     EXPECT_TRUE(messages.empty());
+}
+
+// The real profile dialogs (no test double): the filter "Bin|*.bin" with the default suffix bin,
+// a save dialog that may name a new file and an open dialog for existing files; cancelling them
+// writes and shows nothing.
+TEST(ProfileDialogTest, DialogsFilterBinFilesAndCancellingDoesNothing) {
+    TempFolder folder;
+    folder.Write("skin.ini", ShippedSkin());
+    WindowOptions options;
+    options.catalogPath = folder.Path() / "skin.ini";
+    options.documentDir = folder.Path();
+    std::vector<std::string> messages;
+    options.showMessage = [&](const std::string& key) { messages.push_back(key); };
+    Tfrm_mainset window(options);
+    const std::string before(window.Settings().Record().begin(), window.Settings().Record().end());
+
+    struct Seen {
+        QString name;
+        QStringList filters;
+        QString suffix;
+        QFileDialog::AcceptMode accept = QFileDialog::AcceptOpen;
+        QFileDialog::FileMode mode = QFileDialog::AnyFile;
+    };
+    // Answers the dialog once it shows: checks a few times a second until it is there.
+    const auto answer = [&window](Seen& seen) {
+        auto* poll = new QTimer(&window);
+        QObject::connect(poll, &QTimer::timeout, poll, [poll, &seen] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (auto* dialog = qobject_cast<QFileDialog*>(w); dialog && dialog->isVisible()) {
+                    seen = {dialog->objectName(), dialog->nameFilters(), dialog->defaultSuffix(),
+                            dialog->acceptMode(), dialog->fileMode()};
+                    poll->deleteLater();
+                    poll->stop();
+                    dialog->reject();
+                    return;
+                }
+            }
+        });
+        poll->start(10);
+    };
+    Seen save;
+    answer(save);
+    window.SpeedButton20Click();
+    Seen open;
+    answer(open);
+    window.SpeedButton21Click();
+
+    EXPECT_EQ(save.name, QStringLiteral("SaveDialog1"));
+    EXPECT_EQ(save.filters, QStringList{QStringLiteral("Bin (*.bin)")});
+    EXPECT_EQ(save.suffix, QStringLiteral("bin"));
+    EXPECT_EQ(save.accept, QFileDialog::AcceptSave);
+    EXPECT_EQ(open.name, QStringLiteral("OpenDialog1"));
+    EXPECT_EQ(open.filters, QStringList{QStringLiteral("Bin (*.bin)")});
+    EXPECT_EQ(open.suffix, QStringLiteral("bin"));
+    EXPECT_EQ(open.accept, QFileDialog::AcceptOpen);
+    EXPECT_EQ(open.mode, QFileDialog::ExistingFile);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(std::string(window.Settings().Record().begin(), window.Settings().Record().end()),
+              before);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <set>
+#include <vector>
 
 #include "image/DeviceImage.h"
 
@@ -62,6 +64,132 @@ TEST_F(DemoMemoryTest, SettingsHoldAConfiguredUnit) {
     EXPECT_EQ(memory[0x194], 0xFF);         // zone 0 has no type
     EXPECT_TRUE(std::all_of(memory.begin() + 0xE35, memory.begin() + 0x1000,
                             [](auto b) { return b == 0xFF; }));
+}
+
+std::uint32_t ZoneOffset(int z) {
+    return z == 0 ? 0x150u : 0x1ACu + 92u * static_cast<std::uint32_t>(z - 1);
+}
+
+// Zones of several types, each with the bytes its type uses: time blocks only for activity
+// watch (type 0), no alert or siren from type 6 on, nothing but the type in an unused zone.
+TEST_F(DemoMemoryTest, ZonesOfSeveralTypesHoldWhatTheirTypeUses) {
+    std::set<int> types;
+    for (int z = 1; z <= 32; ++z) {
+        SCOPED_TRACE(z);
+        const std::uint8_t* zone = memory.data() + ZoneOffset(z);
+        const int type = zone[68];
+        types.insert(type);
+        ASSERT_LE(type, 8);
+        const bool named = zone[0] != 0xFF;
+        EXPECT_EQ(named, z <= 12) << "zones 1 to 12 are set up and named";
+        EXPECT_EQ(zone[89] == 1, type == 7) << "exactly the unused zones are disabled";
+        if (type >= 6) {
+            EXPECT_EQ(zone[69], 0) << "no alert times";
+            EXPECT_EQ(zone[70], 0) << "no siren";
+        }
+        int activeBlocks = 0;
+        for (int q = 0; q < 3; ++q) {
+            const std::uint8_t* block = zone + 71 + 6 * q;
+            if (type != 0) {
+                EXPECT_TRUE(std::all_of(block, block + 6, [](auto b) { return b == 0; }));
+                continue;
+            }
+            EXPECT_LE(block[4], 3) << "days item";
+            if (block[4] != 0) {
+                ++activeBlocks;
+                EXPECT_LT(block[0], 24);
+                EXPECT_LT(block[2], 24);
+                EXPECT_EQ(block[1] % 5, 0) << "minutes in steps of five";
+                EXPECT_EQ(block[3] % 5, 0);
+                EXPECT_LT(block[0] * 60 + block[1], block[2] * 60 + block[3]) << "from before to";
+            }
+        }
+        if (type == 0) {
+            EXPECT_GE(activeBlocks, 2);
+        }
+    }
+    for (int wanted : {0, 1, 2, 4, 5, 6, 7}) {
+        EXPECT_EQ(types.count(wanted), 1u) << "a zone of type " << wanted;
+    }
+    EXPECT_EQ(memory[0x150], 'E') << "zone 0, the emergency pendant, is named";
+}
+
+// Five receivers, each with the reports it gets; unused rows and unused bits stay clear.
+TEST_F(DemoMemoryTest, ReceiversCarryTheirReportFlags) {
+    int receivers = 0;
+    std::uint8_t everyB = 0, everyA = 0;
+    for (int n = 0; n < 10; ++n) {
+        SCOPED_TRACE(n + 1);
+        const bool used = memory[0x00A + 16 * n] != 0xFF;
+        const std::uint8_t a = memory[0x0AA + 2 * n];
+        const std::uint8_t b = memory[0x0AB + 2 * n];
+        EXPECT_EQ(a & 0xFC, 0) << "byte A has two report bits";
+        EXPECT_EQ(used, (a | b) != 0) << "a number has reports, a blank row none";
+        receivers += used ? 1 : 0;
+        everyA |= a;
+        everyB |= b;
+    }
+    EXPECT_GE(receivers, 4);
+    EXPECT_EQ(everyB, 0xFF) << "every report column is used by some receiver";
+    EXPECT_EQ(everyA, 0x03);
+}
+
+// Blood pressure and weight in the base units, glucose in mg/dL; every high above its low and
+// each in a clinical range of its unit.
+TEST_F(DemoMemoryTest, ThresholdsUseTheAlternativeUnitForGlucoseOnly) {
+    const std::uint8_t flags = memory[0xDF3];
+    EXPECT_EQ(flags & 0x1C, 0x08) << "bit 3 (glucose) set, bits 2 and 4 clear";
+    auto word = [&](std::uint32_t at) { return memory[at] | memory[at + 1] << 8; };
+    struct Range {
+        const char* what;
+        int high, low, lowest, highest;
+    };
+    const Range ranges[] = {
+        {"systolic mmHg", memory[0xDE6], memory[0xDE7], 60, 220},
+        {"heart rate bpm", memory[0xDE8], memory[0xDE9], 30, 200},
+        {"glucose tenths of mg/dL", word(0xDEA), word(0xDEC), 450, 2970},
+        {"weight tenths of kg", word(0xDEE), word(0xDF0), 300, 1800},
+        {"temperature degrees", memory[0x14C], memory[0x14D], 0, 45},
+    };
+    for (const Range& r : ranges) {
+        SCOPED_TRACE(r.what);
+        EXPECT_GT(r.high, r.low);
+        EXPECT_GE(r.low, r.lowest);
+        EXPECT_LE(r.high, r.highest);
+    }
+}
+
+// Every time of day is a real one (or, for a timer, not set), and the email days are codes of a
+// weekday list (0x80 every day, 0x81..0x87 Monday..Sunday) or a day of the month (1..31).
+TEST_F(DemoMemoryTest, TimesAndEmailDaysAreValid) {
+    struct Time {
+        const char* what;
+        std::uint32_t hour, minute;
+        bool mayBeUnset;
+    };
+    std::vector<Time> times = {
+        {"daily SMS", 0x0CE, 0x0CF, false}, {"timer 1", 0x146, 0x147, true},
+        {"timer 2", 0x148, 0x149, true},    {"timer 3", 0x14A, 0x14B, true},
+        {"email 1", 0xDE0, 0xDE1, false},   {"email 2", 0xDE2, 0xDE3, false}};
+    for (std::uint32_t k = 0; k < 5; ++k) {
+        times.push_back({"alarm clock", 0xD2D + 6 * k, 0xD2E + 6 * k, false});
+    }
+    for (const Time& t : times) {
+        SCOPED_TRACE(t.what);
+        if (t.mayBeUnset && memory[t.hour] == 0xFF) {
+            EXPECT_EQ(memory[t.minute], 0xFF);
+            continue;
+        }
+        EXPECT_LT(memory[t.hour], 24);
+        EXPECT_LT(memory[t.minute], 60);
+    }
+    for (std::uint32_t at : {0xDE4u, 0xDE5u}) {
+        const int code = memory[at];
+        EXPECT_TRUE((code >= 0x80 && code <= 0x87) || (code >= 1 && code <= 31)) << code;
+    }
+    for (std::uint32_t k = 0; k < 5; ++k) {
+        EXPECT_LT(memory[0xD2C + 6 * k], 6) << "clock type item";
+    }
 }
 
 TEST_F(DemoMemoryTest, EveryHistoryAndMessageRegionHoldsPlausibleRecords) {
