@@ -51,10 +51,15 @@ void InstallDemoHooks(Tfrm_mainset& window) {
         if (!password.isEmpty()) {
             // Logs in once the identity has arrived (status "M23"), checking a few times a second.
             auto* poll = new QTimer(w);
-            QObject::connect(poll, &QTimer::timeout, w, [w, poll, password] {
+            const bool readSettings = Env("CARECFG_DEMO_READ_SETTINGS") == QLatin1String("1");
+            QObject::connect(poll, &QTimer::timeout, w, [w, poll, password, readSettings] {
                 if (w->StatusBar()->PanelText(0) == w->MessageString("M23")) {
                     poll->stop();
                     w->LoginWithPassword(password);
+                    if (readSettings) {
+                        // "Read Settings" once the login's answer had time to arrive.
+                        QTimer::singleShot(300, w, [w] { w->SpeedButton15Click(); });
+                    }
                 }
             });
             poll->start(100);
