@@ -1,8 +1,10 @@
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QGroupBox>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -613,6 +615,64 @@ TEST_F(WindowFixture, UnreadableGuideIsReportedAndTheContactPageStillLoads) {
     EXPECT_TRUE(W<QTextEdit>("ReadMeRTE")->toPlainText().contains(QStringLiteral("User Guide")));
     EXPECT_TRUE(W<QTextEdit>("ContactRTE")->toPlainText().contains(QStringLiteral("Reach us")));
     EXPECT_EQ(m_window->CurrentPage(), 0);
+}
+
+// Once the start-up work is done, no control a user sees still shows a placeholder: every
+// visible caption is a text of its own, not empty and not the component's name.
+TEST_F(WindowFixture, NoVisibleControlKeepsAPlaceholderCaption) {
+    Open();
+    m_window->resize(957, 609);
+    m_window->show();
+    ASSERT_TRUE(WaitUntil([&] { return W<QComboBox>("ComboBox652")->count() > 0; }));
+    std::vector<std::string> placeholders;
+    std::size_t checked = 0;
+    auto* notebook = W<QStackedWidget>("TeNotebook");
+    auto* tabs = W<QTabWidget>("PageControl4");
+    std::vector<std::pair<int, int>> views;  // page, tab of PageControl4 (-1: none)
+    for (int page = 0; page < Tfrm_mainset::kPageCount; ++page) {
+        views.emplace_back(page, -1);
+    }
+    for (int tab = 0; tab < tabs->count(); ++tab) {
+        views.emplace_back(1, tab);
+    }
+    for (const auto& [page, tab] : views) {
+        notebook->setCurrentIndex(page);
+        if (tab >= 0) {
+            tabs->setCurrentIndex(tab);
+        }
+        QCoreApplication::processEvents();
+        for (const Component& c : m_window->Components().Components()) {
+            auto* widget = qobject_cast<QWidget*>(c.object.data());
+            if (widget == nullptr || !widget->isVisibleTo(m_window.get()) ||
+                !m_window->Page(page)->isAncestorOf(widget)) {
+                continue;
+            }
+            QString text;
+            if (auto* label = qobject_cast<QLabel*>(widget)) {
+                if (!label->pixmap().isNull()) {
+                    continue;  // a picture, not a caption
+                }
+                text = label->text();
+            } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+                // A grid box has no caption of its own: its row and column name it.
+                text = button->text().isEmpty() ? button->accessibleName() : button->text();
+            } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+                if (c.kind == ComponentKind::Theme) {
+                    continue;  // theme group boxes carry no caption
+                }
+                text = group->title();
+            } else {
+                continue;
+            }
+            ++checked;
+            const QString trimmed = text.trimmed();
+            if (trimmed.isEmpty() || trimmed.compare(c.name, Qt::CaseInsensitive) == 0) {
+                placeholders.push_back(c.name.toStdString() + " \"" + text.toStdString() + "\"");
+            }
+        }
+    }
+    EXPECT_GT(checked, 300u);  // the captions of all pages and tabs were looked at
+    EXPECT_EQ(placeholders, std::vector<std::string>{});
 }
 
 // "Read Settings" fetches the 16 settings blocks into the settings record with the progress
