@@ -94,6 +94,9 @@ void InstallDemoHooks(Tfrm_mainset& window) {
             });
         });
     }
+    if (Env("CARECFG_EXIT_AFTER_STARTUP") == QLatin1String("1")) {
+        QObject::connect(w, &Tfrm_mainset::StartupFinished, w, [] { QCoreApplication::quit(); });
+    }
     if (Env("CARECFG_EXIT_WHEN_IDLE") == QLatin1String("1")) {
         // A zero timer runs once the events queued by showing the window have been handled.
         QTimer::singleShot(0, w, [] { QCoreApplication::quit(); });

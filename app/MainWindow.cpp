@@ -388,6 +388,7 @@ void Tfrm_mainset::FormCreate() {
             LoadDefaultProfile(m_settings, DocumentDir());
             m_settings.FillThresholdListsAtStart();
             LayoutHomePage();
+            emit StartupFinished();
         });
     });
 }

@@ -123,6 +123,10 @@ public:
     static const std::vector<const char*>& LoginVisibleControls();
     static const std::vector<const char*>& LoginEnabledControls();
 
+signals:
+    // The start-up work is done: captions applied, default profile decoded, threshold lists built.
+    void StartupFinished();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
