@@ -1,5 +1,7 @@
 #include "app/pages/AlarmClockTab.h"
 
+#include "app/pages/MapControls.h"
+
 #include <QAccessible>
 #include <QComboBox>
 #include <QFrame>
@@ -38,15 +40,6 @@ const std::string& ClockBox(int k, ClockPart part) {
         }
     }
     throw std::logic_error("no alarm clock field at offset " + std::to_string(offset));
-}
-
-const SettingsControlInfo& MapEntry(const std::string& name) {
-    for (const SettingsControlInfo& info : SettingsControlTable()) {
-        if (info.name == name && info.kind == ControlKind::ComboBox) {
-            return info;
-        }
-    }
-    throw std::logic_error("not a drop-down box of the settings: " + name);
 }
 
 // The text before and including the last colon ("Alarming Clock 1:" of "Alarming Clock 1:
@@ -97,18 +90,10 @@ void AlarmClockTab::Build() {
         return reg.Add(new QLabel(text, group), QStringLiteral("Label%1").arg(number));
     };
     auto box = [&](int k, ClockPart part, int widthInCharacters) {
-        const SettingsControlInfo& info = MapEntry(ClockBox(k, part));
-        auto* b = reg.Add(new QComboBox(group), QString::fromStdString(info.name));
-        b->setEditable(true);
-        b->setInsertPolicy(QComboBox::NoInsert);
-        if (info.maxLength > 0) {
-            b->lineEdit()->setMaxLength(info.maxLength);
-        }
+        auto* b = CreateMapControlAs<QComboBox>(reg, ClockBox(k, part), group);
         // Sized for the longest expected item, so the grid stays put when the lists arrive.
         b->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         b->setMinimumContentsLength(widthInCharacters);
-        b->setVisible(!info.initiallyHidden);
-        b->setEnabled(!info.initiallyDisabled);
         order.push_back(b);
         m_boxes.push_back(b);
         return b;

@@ -1,5 +1,7 @@
 #include "app/pages/HealthSettingsPage.h"
 
+#include "app/pages/MapControls.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -80,26 +82,6 @@ QString LabelName(int number) {
     return QStringLiteral("Label%1").arg(number);
 }
 
-// The settings map's entry of a control this page shows; a name the map lacks is a programming
-// error.
-const SettingsControlInfo& MapEntry(const char* name) {
-    for (const SettingsControlInfo& info : SettingsControlTable()) {
-        if (info.name == name) {
-            return info;
-        }
-    }
-    throw std::logic_error(std::string("the settings map has no control ") + name);
-}
-
-void ApplyInitialState(QWidget& widget, const SettingsControlInfo& info) {
-    if (info.initiallyHidden) {
-        widget.setHidden(true);
-    }
-    if (info.initiallyDisabled) {
-        widget.setEnabled(false);
-    }
-}
-
 QLabel* AddLabel(ComponentRegistry& reg, int number, const char* text, QWidget& parent) {
     return reg.Add(new QLabel(QString::fromUtf8(text), &parent), LabelName(number));
 }
@@ -108,31 +90,18 @@ QLabel* AddLabel(ComponentRegistry& reg, int number, const char* text, QWidget& 
 // (never inserted into its list); a box that is not editable offers its items only.
 QComboBox* AddBox(ComponentRegistry& reg, const char* name, bool editable, int chars,
                   QWidget& parent) {
-    const SettingsControlInfo& info = MapEntry(name);
-    if (info.kind != ControlKind::ComboBox) {
-        throw std::logic_error(std::string("not a drop-down box: ") + name);
-    }
-    auto* box = reg.Add(new QComboBox(&parent), QString::fromLatin1(name));
-    box->setEditable(editable);
-    if (editable) {
-        box->setInsertPolicy(QComboBox::NoInsert);
-        if (info.maxLength > 0) {
-            box->lineEdit()->setMaxLength(info.maxLength);
-        }
+    auto* box = CreateMapControlAs<QComboBox>(reg, name, &parent);
+    if (!editable) {
+        // Choosing only: the map's boxes are created editable.
+        box->setEditable(false);
     }
     box->setMinimumContentsLength(chars);
     box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    ApplyInitialState(*box, info);
     return box;
 }
 
 QCheckBox* AddCheck(ComponentRegistry& reg, const char* name, QWidget& parent) {
-    const SettingsControlInfo& info = MapEntry(name);
-    if (info.kind != ControlKind::CheckBox) {
-        throw std::logic_error(std::string("not a check box: ") + name);
-    }
-    auto* check = reg.Add(new QCheckBox(&parent), QString::fromLatin1(name));
-    ApplyInitialState(*check, info);
+    auto* check = CreateMapControlAs<QCheckBox>(reg, name, &parent);
     return check;
 }
 

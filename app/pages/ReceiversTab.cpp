@@ -45,16 +45,6 @@ QString LabelName(int number) {
     return QStringLiteral("Label%1").arg(number);
 }
 
-const SettingsControlInfo& MapControl(const std::string& name) {
-    const auto& table = SettingsControlTable();
-    const auto it = std::find_if(table.begin(), table.end(),
-                                 [&](const SettingsControlInfo& c) { return c.name == name; });
-    if (it == table.end()) {
-        throw std::logic_error("not a control of the settings map: " + name);
-    }
-    return *it;
-}
-
 // The controls of the map's fields that start in [begin, end), in the map's order.
 std::vector<const SettingsField*> FieldsIn(std::uint32_t begin, std::uint32_t end) {
     std::vector<const SettingsField*> fields;
@@ -109,45 +99,6 @@ void FitLongestWord(QLabel* label) {
 constexpr int kShownDigits = 13;
 
 }  // namespace
-
-QWidget* CreateMapControl(ComponentRegistry& registry, const std::string& name, QWidget* parent) {
-    const SettingsControlInfo& info = MapControl(name);
-    const QString componentName = QString::fromStdString(info.name);
-    QWidget* widget = nullptr;
-    switch (info.kind) {
-        case ControlKind::Edit: {
-            auto* edit = registry.Add(new QLineEdit(parent), componentName);
-            if (info.maxLength > 0) {
-                edit->setMaxLength(info.maxLength);
-            }
-            widget = edit;
-            break;
-        }
-        case ControlKind::ComboBox: {
-            auto* box = registry.Add(new QComboBox(parent), componentName);
-            box->setEditable(true);
-            box->setInsertPolicy(QComboBox::NoInsert);
-            if (info.maxLength > 0) {
-                box->lineEdit()->setMaxLength(info.maxLength);
-            }
-            widget = box;
-            break;
-        }
-        case ControlKind::CheckBox:
-            widget = registry.Add(new QCheckBox(parent), componentName);
-            break;
-        case ControlKind::Label:
-            widget = registry.Add(new QLabel(parent), componentName);
-            break;
-    }
-    if (info.initiallyHidden) {
-        widget->setHidden(true);
-    }
-    if (info.initiallyDisabled) {
-        widget->setEnabled(false);
-    }
-    return widget;
-}
 
 void ReceiversTab::Build() {
     // The tab scrolls rather than squeezing its groups when the window is smaller than designed.

@@ -1,5 +1,7 @@
 #include "app/pages/SecuritySettingsPage.h"
 
+#include "app/pages/MapControls.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
@@ -20,7 +22,6 @@
 #include <iterator>
 #include <stdexcept>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -154,36 +155,24 @@ private:
 // with the kind, length limit and initial state the map gives, and registers them.
 class SecuritySettingsPage::ControlFactory {
 public:
-    explicit ControlFactory(ComponentRegistry& registry) : m_registry(registry) {
-        for (const SettingsControlInfo& info : SettingsControlTable()) {
-            m_map.emplace(info.name, &info);
-        }
-    }
+    explicit ControlFactory(ComponentRegistry& registry) : m_registry(registry) {}
 
     QLineEdit* Edit(const std::string& name, QWidget* parent) {
-        const SettingsControlInfo& info = Entry(name, ControlKind::Edit);
-        auto* edit = new QLineEdit(parent);
-        if (info.maxLength > 0) {
-            edit->setMaxLength(info.maxLength);
-        }
-        return Register(edit, info);
+        return CreateMapControlAs<QLineEdit>(m_registry, name, parent);
     }
     // An editable drop-down box: the unit's values may be typed as well as chosen.
     QComboBox* Box(const std::string& name, QWidget* parent) {
-        const SettingsControlInfo& info = Entry(name, ControlKind::ComboBox);
-        auto* box = new QComboBox(parent);
-        box->setEditable(true);
-        box->setInsertPolicy(QComboBox::NoInsert);
-        if (info.maxLength > 0) {
-            box->lineEdit()->setMaxLength(info.maxLength);
-        }
-        return Register(box, info);
+        return CreateMapControlAs<QComboBox>(m_registry, name, parent);
     }
     QCheckBox* Check(const std::string& name, const QString& caption, QWidget* parent) {
-        return Register(new QCheckBox(caption, parent), Entry(name, ControlKind::CheckBox));
+        auto* check = CreateMapControlAs<QCheckBox>(m_registry, name, parent);
+        check->setText(caption);
+        return check;
     }
     QLabel* MapLabel(const std::string& name, const QString& caption, QWidget* parent) {
-        return Register(new QLabel(caption, parent), Entry(name, ControlKind::Label));
+        auto* label = CreateMapControlAs<QLabel>(m_registry, name, parent);
+        label->setText(caption);
+        return label;
     }
     // A caption of this page that the map does not name.
     QLabel* Label(int number, const QString& caption, QWidget* parent) {
@@ -195,27 +184,7 @@ public:
     }
 
 private:
-    const SettingsControlInfo& Entry(const std::string& name, ControlKind kind) const {
-        const auto found = m_map.find(name);
-        if (found == m_map.end() || found->second->kind != kind) {
-            throw std::logic_error("not a control of the settings map: " + name);
-        }
-        return *found->second;
-    }
-    template <class T>
-    T* Register(T* widget, const SettingsControlInfo& info) {
-        m_registry.Add(widget, QString::fromStdString(info.name));
-        if (info.initiallyHidden) {
-            widget->setVisible(false);
-        }
-        if (info.initiallyDisabled) {
-            widget->setEnabled(false);
-        }
-        return widget;
-    }
-
     ComponentRegistry& m_registry;
-    std::unordered_map<std::string, const SettingsControlInfo*> m_map;
 };
 
 void SecuritySettingsPage::Build() {

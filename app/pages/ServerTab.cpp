@@ -1,5 +1,7 @@
 #include "app/pages/ServerTab.h"
 
+#include "app/pages/MapControls.h"
+
 #include <QAccessible>
 #include <QComboBox>
 #include <QGridLayout>
@@ -43,15 +45,6 @@ const SettingsField& EmailDayField(int row) {
     throw std::logic_error("no email day field for row " + std::to_string(row));
 }
 
-const SettingsControlInfo& MapEntry(const std::string& name, ControlKind kind) {
-    for (const SettingsControlInfo& info : SettingsControlTable()) {
-        if (info.name == name && info.kind == kind) {
-            return info;
-        }
-    }
-    throw std::logic_error("not a settings control of this kind: " + name);
-}
-
 // The text before and including the last colon ("Timer 1:" of "Timer 1: Hour"), else all.
 QString RowTitle(const QString& caption) {
     const QString text = caption.simplified();
@@ -73,28 +66,17 @@ public:
     }
     // A text edit of the map, with the map's length limit and initial state.
     QLineEdit* Edit(QWidget* parent, const std::string& name) {
-        const SettingsControlInfo& info = MapEntry(name, ControlKind::Edit);
-        auto* edit = m_registry.Add(new QLineEdit(parent), QString::fromStdString(name));
-        if (info.maxLength > 0) {
-            edit->setMaxLength(info.maxLength);
-        }
-        return Operated(edit, info);
+        return Ordered(CreateMapControlAs<QLineEdit>(m_registry, name, parent));
     }
     // A drop-down box of the map: its text is editable, typing never adds an item.
     QComboBox* Box(QWidget* parent, const std::string& name, int widthInCharacters) {
-        const SettingsControlInfo& info = MapEntry(name, ControlKind::ComboBox);
-        auto* box = m_registry.Add(new QComboBox(parent), QString::fromStdString(name));
-        box->setEditable(true);
-        box->setInsertPolicy(QComboBox::NoInsert);
-        if (info.maxLength > 0) {
-            box->lineEdit()->setMaxLength(info.maxLength);
-        }
+        auto* box = CreateMapControlAs<QComboBox>(m_registry, name, parent);
         // The width follows the longest expected item, not the list of the moment, so that the
         // layout stays put when the catalogue fills the lists.
         box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         box->setMinimumContentsLength(widthInCharacters);
         m_boxes.push_back(box);
-        return Operated(box, info);
+        return Ordered(box);
     }
     // Tab moves through the controls in the order they were created.
     void ChainTabOrder() const {
@@ -105,11 +87,7 @@ public:
 
 private:
     template <class T>
-    T* Operated(T* control, const SettingsControlInfo& info) {
-        if (info.initiallyHidden) {
-            control->hide();
-        }
-        control->setEnabled(!info.initiallyDisabled);
+    T* Ordered(T* control) {
         m_order.push_back(control);
         return control;
     }
