@@ -426,7 +426,16 @@ int TextCatalog::MessageInteger(std::string_view key) const {
 
 double TextCatalog::MessageNumber(std::string_view key, char decimalSeparator) const {
     const auto value = Find("MESSAGE", key);
-    return value ? ParseIniReal(*value, decimalSeparator).value_or(0.0) : 0.0;
+    if (!value) {
+        return 0.0;
+    }
+    // The shipped catalogue writes reals with a point; read in the user's notation only, a
+    // comma locale would turn every threshold of the health lists into 0. The user's separator
+    // is tried first, so a catalogue edited in that notation reads as before.
+    if (const auto real = ParseIniReal(*value, decimalSeparator)) {
+        return *real;
+    }
+    return decimalSeparator == '.' ? 0.0 : ParseIniReal(*value, '.').value_or(0.0);
 }
 
 double TextCatalog::MessageNumber(std::string_view key) const {

@@ -1,6 +1,7 @@
 #include "app/pages/SecuritySettingsPage.h"
 
 #include "app/pages/MapControls.h"
+#include "app/pages/SpokenNames.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -37,8 +38,8 @@ namespace {
 struct ZoneColumns {
     int number = 58;
     int status = 84;
-    int type = 124;
-    int name = 196;
+    int type = 150;  // "Emergency button" whole, beside the drop-down arrow
+    int name = 170;
     int alert = 84;
     int siren = 92;
     int blockTitle = 64;
@@ -155,7 +156,11 @@ private:
 // with the kind, length limit and initial state the map gives, and registers them.
 class SecuritySettingsPage::ControlFactory {
 public:
-    explicit ControlFactory(ComponentRegistry& registry) : m_registry(registry) {}
+    ControlFactory(ComponentRegistry& registry, SpokenNames& spoken)
+        : m_registry(registry), m_spoken(spoken) {}
+
+    // Names a control of a zone row for screen readers.
+    void Speak(QWidget* control, const QString& spoken) { m_spoken.Name(control, spoken); }
 
     QLineEdit* Edit(const std::string& name, QWidget* parent) {
         return CreateMapControlAs<QLineEdit>(m_registry, name, parent);
@@ -185,10 +190,11 @@ public:
 
 private:
     ComponentRegistry& m_registry;
+    SpokenNames& m_spoken;
 };
 
 void SecuritySettingsPage::Build() {
-    ControlFactory controls(m_context.registry);
+    ControlFactory controls(m_context.registry, *new SpokenNames(m_sheet));
     auto* page = new QVBoxLayout(&m_sheet);
     page->setContentsMargins(12, 8, 12, 12);
     page->setSpacing(10);
@@ -345,7 +351,7 @@ void SecuritySettingsPage::BuildZoneRow(ControlFactory& controls, int zone, QBox
     // No layout spacing follows a spacer item: it is part of the spacer.
     line->addSpacing(kColumns.number + kColumns.spacing);
     QCheckBox* disable = controls.Check(ZoneDisableBox(zone), QStringLiteral("Disable"), row);
-    disable->setAccessibleName(ZoneSpoken(zone, QStringLiteral("Disable")));
+    controls.Speak(disable, ZoneSpoken(zone, QStringLiteral("Disable")));
     place(disable, kColumns.status);
 
     if (zone == 0) {
@@ -354,20 +360,20 @@ void SecuritySettingsPage::BuildZoneRow(ControlFactory& controls, int zone, QBox
         line->addWidget(controls.Box(ZoneTypeBox(0), row));
     } else {
         QComboBox* type = controls.Box(ZoneTypeBox(zone), row);
-        type->setAccessibleName(ZoneSpoken(zone, QStringLiteral("Zone Type")));
+        controls.Speak(type, ZoneSpoken(zone, QStringLiteral("Zone Type")));
         place(type, kColumns.type);
     }
     QLineEdit* name = controls.Edit(ZoneNameEdit(zone), row);
-    name->setAccessibleName(ZoneSpoken(zone, QStringLiteral("Zone Name")));
+    controls.Speak(name, ZoneSpoken(zone, QStringLiteral("Zone Name")));
     place(name, kColumns.name, true);
     if (zone == 0) {
         line->addWidget(controls.Edit("Edit380", row));
     }
     QComboBox* alert = controls.Box(ZoneAlertBox(zone), row);
-    alert->setAccessibleName(ZoneSpoken(zone, QStringLiteral("Alert times")));
+    controls.Speak(alert, ZoneSpoken(zone, QStringLiteral("Alert times")));
     place(alert, kColumns.alert, true);
     QComboBox* siren = controls.Box(ZoneSirenBox(zone), row);
-    siren->setAccessibleName(ZoneSpoken(zone, QStringLiteral("Siren Sound")));
+    controls.Speak(siren, ZoneSpoken(zone, QStringLiteral("Siren Sound")));
     place(siren, kColumns.siren, true);
 
     for (int q = 0; q < 3; ++q) {
@@ -380,8 +386,8 @@ void SecuritySettingsPage::BuildZoneRow(ControlFactory& controls, int zone, QBox
         }
         for (int item = 0; item < 5; ++item) {
             QComboBox* box = controls.Box(ZoneBlockBox(zone, q, item), row);
-            box->setAccessibleName(ZoneSpoken(
-                zone, block + QLatin1Char(' ') + QString::fromLatin1(kBlockBoxSpoken[item])));
+            controls.Speak(box, ZoneSpoken(zone, block + QLatin1Char(' ') +
+                                                     QString::fromLatin1(kBlockBoxSpoken[item])));
             place(box, item < 4 ? kColumns.blockNumber : kColumns.blockChoice);
         }
     }

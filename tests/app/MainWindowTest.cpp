@@ -36,6 +36,7 @@
 #include "app/PageControl.h"
 #include "app/StatusBar.h"
 #include "link/LinkFrame.h"
+#include "settings/InMemoryControls.h"
 #include "settings/SettingsMap.h"
 #include "sim/UnitSim.h"
 
@@ -755,6 +756,55 @@ TEST_F(ProfileFixture, SavedProfileLoadsBackToTheSameRecordAndSavesToTheSameByte
     EXPECT_TRUE(m_messages.empty());
     EXPECT_EQ(m_dialogs, (std::vector<QString>{"OpenDialog1", "SaveDialog1", "OpenDialog1",
                                                "OpenDialog1", "SaveDialog1"}));
+}
+
+// The offset of the first byte in which the records differ, or -1.
+long FirstDifference(const SettingsRecord& a, const SettingsRecord& b) {
+    const auto at = std::mismatch(a.begin(), a.end(), b.begin());
+    return at.first == a.end() ? -1 : static_cast<long>(at.first - a.begin());
+}
+
+// The window's controls and the in-memory controls of the command line, over the same catalogue,
+// turn the same profile into the same bytes: both stand for the same pages.
+TEST_F(ProfileFixture, WindowAndInMemoryControlsEncodeAProfileToTheSameBytes) {
+    Open();
+    bool started = false;
+    QObject::connect(m_window.get(), &Tfrm_mainset::StartupFinished, [&] { started = true; });
+    ASSERT_TRUE(WaitUntil([&] { return started; }));
+
+    SettingsRecord blank;
+    {
+        InMemoryControls controls;
+        DeviceImage image;
+        CatalogSettingsTexts texts(m_window->Catalog(), '.');
+        SettingsBinding binding(controls, image, texts, '.');
+        binding.ResetSettingsRecord();
+        blank = binding.Record();
+    }
+    const std::string demo = DemoSettings();
+    SettingsRecord demoRecord;
+    std::copy(demo.begin(), demo.end(), demoRecord.begin());
+    const std::pair<const char*, SettingsRecord> profiles[] = {{"blank values", blank},
+                                                               {"demonstration unit", demoRecord}};
+    for (const auto& [name, record] : profiles) {
+        SCOPED_TRACE(name);
+        SettingsBinding& window = m_window->Settings();
+        window.Record() = record;
+        ASSERT_TRUE(window.DecodeSettings());
+        ASSERT_TRUE(window.EncodeSettings());
+
+        InMemoryControls controls(ItemIndexRule::AsStored);
+        DeviceImage image;
+        CatalogSettingsTexts texts(m_window->Catalog(), '.');
+        SettingsBinding memory(controls, image, texts, '.');
+        memory.Record() = record;
+        ASSERT_TRUE(memory.DecodeSettings());
+        ASSERT_TRUE(memory.EncodeSettings());
+
+        EXPECT_EQ(FirstDifference(window.Record(), memory.Record()), -1);
+    }
+    // The demonstration unit's profile comes out as it went in.
+    EXPECT_EQ(FirstDifference(m_window->Settings().Record(), demoRecord), -1);
 }
 
 // A profile that cannot be loaded shows "M34" and leaves the record as it was; one that cannot

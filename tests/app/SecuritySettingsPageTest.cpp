@@ -1,6 +1,8 @@
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QGroupBox>
@@ -25,6 +27,7 @@
 #include <vector>
 
 #include "app/MainWindow.h"
+#include "app/pages/SpokenNames.h"
 #include "settings/SettingsMap.h"
 
 #include "tests/support/TempDir.h"
@@ -246,6 +249,47 @@ TEST_F(SecurityPageTest, ControlsHaveNamesAScreenReaderSpeaks) {
         const bool captioned = check != nullptr && !check->text().isEmpty();
         EXPECT_TRUE(!widget->accessibleName().isEmpty() || hasBuddy || captioned) << name;
     }
+}
+
+// Drop-down boxes are spoken by the labels that name them: once a screen reader listens, each
+// zone box has a hidden buddy label with its spoken name.
+TEST_F(SecurityPageTest, ZoneBoxesGetHiddenBuddyLabelsOnceAScreenReaderListens) {
+    auto buddyOf = [&](QWidget* widget) -> QLabel* {
+        for (QLabel* l : Sheet()->findChildren<QLabel*>()) {
+            if (l->buddy() == widget) {
+                return l;
+            }
+        }
+        return nullptr;
+    };
+    auto* names = Sheet()->findChild<SpokenNames*>();
+    ASSERT_NE(names, nullptr);
+    if (!QAccessible::isActive()) {
+        EXPECT_EQ(buddyOf(W(ZoneTypeBox(5))), nullptr);
+    }
+    names->MakeLabels();
+    for (const auto& [name, text] :
+         {std::pair{ZoneTypeBox(5), "Zone 5 Zone Type"},
+          std::pair{ZoneBlockBox(32, 2, 4), "Zone 32 Watch period 3 days"}}) {
+        QLabel* label = buddyOf(W(name));
+        ASSERT_NE(label, nullptr) << name;
+        EXPECT_EQ(label->text(), QString::fromLatin1(text));
+        EXPECT_TRUE(label->isHidden());
+    }
+    EXPECT_EQ(buddyOf(W(ZoneNameEdit(5))), nullptr);  // an edit speaks its accessible name
+}
+
+// An editable box gets its completer when it first takes the focus, as Qt would give it one.
+TEST_F(SecurityPageTest, EditableBoxesCompleteTypedTextOnceFocused) {
+    ShowPage();
+    auto* box = W<QComboBox>(ZoneTypeBox(3));
+    ASSERT_TRUE(box->isEditable());
+    EXPECT_EQ(box->completer(), nullptr);
+    box->setFocus();
+    ASSERT_TRUE(WaitFor([&] { return box->completer() != nullptr; }));
+    EXPECT_EQ(box->completer()->caseSensitivity(), Qt::CaseInsensitive);
+    EXPECT_EQ(box->completer()->completionMode(), QCompleter::InlineCompletion);
+    EXPECT_EQ(box->completer()->model(), box->model());
 }
 
 TEST_F(SecurityPageTest, TabOrderFollowsTheReadingOrder) {

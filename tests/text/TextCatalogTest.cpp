@@ -64,6 +64,8 @@ TEST_F(TextCatalogTest, NumbersAndDefaults) {
     EXPECT_DOUBLE_EQ(catalog.MessageNumber("MSSS1", '.'), 140.5);
     EXPECT_DOUBLE_EQ(catalog.MessageNumber("MSSX1", ','), 9.5);
     EXPECT_DOUBLE_EQ(catalog.MessageNumber("MSSX1", '.'), 0.0);
+    // The shipped point notation still reads on a comma locale.
+    EXPECT_DOUBLE_EQ(catalog.MessageNumber("MSSS1", ','), 140.5);
     EXPECT_DOUBLE_EQ(catalog.MessageNumber("MXLS", '.'), 0.0);
     EXPECT_DOUBLE_EQ(catalog.MessageNumber("MSSS1"),
                      catalog.MessageNumber("MSSS1", TextCatalog::UserDecimalSeparator()));
