@@ -10,6 +10,7 @@
 #include "link/FrameParser.h"
 #include "link/LinkSession.h"
 #include "link/ManualTimer.h"
+#include "records/RecordDecoders.h"
 #include "settings/FieldCodecs.h"
 #include "text/IniParse.h"
 #include "text/TextCodec.h"
@@ -102,6 +103,24 @@ void FuzzFieldCodecs(const std::uint8_t* data, std::size_t size) {
 
 void FuzzJpegBytes(const std::uint8_t* data, std::size_t size) {
     (void)DecodeJpeg(std::span<const std::uint8_t>(data, size));
+}
+
+void FuzzRecordRegions(const std::uint8_t* data, std::size_t size) {
+    static const TextCodec codec;
+    // The input repeated over every region of the image, so that every slot of every area holds
+    // some of it; the input's length picks how many arming state names there are.
+    DeviceImage image;
+    if (size > 0) {
+        const std::span<std::uint8_t> bytes = image.MutableBytes();
+        for (std::size_t at = 0; at < bytes.size(); ++at)
+            bytes[at] = data[at % size];
+    }
+    static const std::vector<std::string> kNames = {"Disarmed", "Armed", "Home"};
+    const RecordTextSource texts{
+        codec, std::vector<std::string>(kNames.begin(), kNames.begin() + size % 4)};
+    for (const ImageRegion& region : ImageRegions())
+        (void)DecodeRecordRegion(image, region.id, texts);
+    (void)RecordStampText(std::span<const std::uint8_t>(data, size < 6 ? size : 6));
 }
 
 }  // namespace carecfg::fuzz

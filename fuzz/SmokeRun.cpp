@@ -99,4 +99,15 @@ TEST(FuzzSmoke, JpegBytesNeverFail) {
                  {keys, keys.substr(0, 700), std::string("\xFF\xD8\xFF\xC0\x00\x11", 6)}, 1500);
 }
 
+TEST(FuzzSmoke, RecordRegionsNeverFail) {
+    // Records shaped like an armed record, a call and a short message, and a bare year byte.
+    const std::string stamp("\x0C\x03\x1F\x17\x05\x09", 6);
+    const std::string armed = stamp + '\x02' + "door contact" + std::string(58, '\0');
+    const std::string call = stamp + '\x34' + '\x12' + "0123456789012345" + std::string(8, '\xFF');
+    const std::string message = stamp + "5551234" + std::string(9, '\0') + "caf\xE9";
+    RunMutations(
+        carecfg::fuzz::FuzzRecordRegions,
+        {armed + std::string(80, '\xFF'), call, message + std::string(230, '\x01'), "\x0C"}, 150);
+}
+
 }  // namespace
