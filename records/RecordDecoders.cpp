@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <new>
 #include <string_view>
 
+#include "base/AsciiCase.h"
 #include "base/FixedText.h"
 #include "text/TextCodec.h"
 
@@ -122,11 +122,7 @@ std::string ColumnText(std::span<const std::uint8_t> record, const ColumnField& 
 
 // Ascending, character by character, without regard to letter case.
 bool StampLess(const RecordRow& a, const RecordRow& b) {
-    return std::lexicographical_compare(a.stamp.begin(), a.stamp.end(), b.stamp.begin(),
-                                        b.stamp.end(), [](char x, char y) {
-                                            return std::tolower(static_cast<unsigned char>(x)) <
-                                                   std::tolower(static_cast<unsigned char>(y));
-                                        });
+    return LessIgnoringCase(a.stamp, b.stamp);
 }
 
 // Appends the number in decimal, at least two digits.

@@ -1,18 +1,15 @@
 #include "settings/InMemoryControls.h"
 
 #include <algorithm>
-#include <cctype>
 
+#include "base/AsciiCase.h"
 #include "settings/SettingsMap.h"
 
 namespace carecfg {
 namespace {
 
 std::string Lower(std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lower;
+    return AsciiLowered(text);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <optional>
 
+#include "base/AsciiCase.h"
 #include "base/WholeNumber.h"
 #include "text/TextCatalog.h"
 
@@ -18,10 +19,7 @@ constexpr char kBackspace = 8;
 constexpr long long kMaxThresholdItems = 10000;
 
 bool SameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-               return std::tolower(x) == std::tolower(y);
-           });
+    return EqualsIgnoringCase(a, b);
 }
 
 bool IsPortEdit(std::string_view name) {

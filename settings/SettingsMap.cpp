@@ -1,9 +1,10 @@
 #include "settings/SettingsMap.h"
 
 #include <algorithm>
-#include <cctype>
 #include <set>
 #include <string_view>
+
+#include "base/AsciiCase.h"
 
 namespace carecfg {
 namespace {
@@ -212,10 +213,7 @@ std::vector<ByteRange> BuildKeptRanges() {
 }
 
 std::string Lower(std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lower;
+    return AsciiLowered(text);
 }
 
 // Max lengths the pages give their text controls; text edits not listed take their field width.
