@@ -43,4 +43,18 @@ private:
     std::vector<std::string> m_withheld;
 };
 
+// The progress of block transfers on the error stream (for --verbose): one line whenever the
+// percentage changes, and one when a region is complete.
+class ConsoleProgress : public LinkListener {
+public:
+    explicit ConsoleProgress(std::ostream& err) : m_err(err) {}
+
+    void ShowProgress(int barPosition, std::string_view panelText) override;
+    void RegionDecoded(RegionId region, bool decoded) override;
+
+private:
+    std::ostream& m_err;
+    std::string m_lastPanel;
+};
+
 }  // namespace carecfg

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/WholeNumber.h"
+#include "cli/RegionNames.h"
 
 namespace carecfg {
 
@@ -17,7 +18,7 @@ constexpr const char* kExitCodesText =
     "Exit codes:\n"
     "  0   done\n"
     "  1   unexpected failure (also: the unit answered with an address or status that fits\n"
-    "      no step of the exchange)\n"
+    "      no step of the exchange, or a block read left blocks of a region out)\n"
     "  2   the port could not be opened\n"
     "  3   login refused (nothing was changed on the unit)\n"
     "  4   the unit did not answer three transmissions of a request\n"
@@ -26,6 +27,7 @@ constexpr const char* kExitCodesText =
     "  7   the unit refused the command (status 0 or 2)\n"
     "  8   a file could not be read (missing, unreadable, shorter than a profile) or\n"
     "      written; no file is written then, and an existing one stays as it was\n"
+    "      (a command that writes a file writes it only when everything else succeeded)\n"
     "  64  bad command line, or bad values in a settings JSON\n";
 
 // The option values as typed; numbers are checked after parsing by the tool's own rules.
@@ -34,7 +36,19 @@ struct RawOptions {
     std::string role;
     std::string loginPassword;
     std::string base;
+    std::string region;
 };
+
+constexpr const char* kWholeReadText =
+    "The file is written only after every block has arrived: on any failure no file is\n"
+    "written and an existing FILE stays as it was. With --verbose the progress goes to\n"
+    "stderr.\n";
+
+constexpr const char* kClearText =
+    "The command is sent a single time and never repeated, also not after a garbled\n"
+    "answer; no answer within --timeout gives exit 5. The unit's answer is printed: its\n"
+    "success text on stdout, the text of M11 (status 0) or M12 (status 2) on stderr with\n"
+    "exit 7.\n";
 
 std::optional<double> ParseSeconds(std::string_view text) {
     double value = 0;
@@ -80,7 +94,8 @@ public:
                         "(default: CONFIG readinterval of skin.ini, 100 without)")
             ->type_name("N");
         m_app.add_flag("-v,--verbose", line.verbose,
-                       "also show the status texts of the exchange on stderr");
+                       "also show the status texts of the exchange and the progress of block "
+                       "transfers on stderr");
 
         Command("identity", CliCommand::Identity,
                 "ask the unit who it is; prints Device ID, Firmware and IMEI");
@@ -145,6 +160,39 @@ public:
         auto* factory = Command("factory-default", CliCommand::FactoryDefault,
                                 "ask the unit to restore its factory settings");
         LoginOption(factory, raw);
+
+        auto* records = Command(
+            "read-records", CliCommand::ReadRecords,
+            "read the nine record regions (338 blocks, alarm history first) into a 262144-byte "
+            "image file; its settings region and every address outside the record regions "
+            "are 0xFF");
+        records->add_option("--out", line.out, "the image file to write")
+            ->required()
+            ->type_name("FILE");
+        records->footer(kWholeReadText);
+
+        auto* region =
+            Command("read-region", CliCommand::ReadRegion,
+                    "read one region of the unit's memory into a file of the region's size");
+        region->add_option("NAME", raw.region, "the region (table below)")->required();
+        region->add_option("--out", line.out, "the region file to write")
+            ->required()
+            ->type_name("FILE");
+        region->footer(std::string("Regions:\n") + CliRegionTable() + "\n" + kWholeReadText);
+
+        auto* clear = Command("clear-region", CliCommand::ClearRegion,
+                              "erase one record region on the unit (every region but settings); "
+                              "prints the text of M27");
+        clear->add_option("NAME", raw.region, "the region (table below)")->required();
+        LoginOption(clear, raw);
+        clear->footer(std::string("Regions:\n") + CliRegionTable() + "\n" + kClearText);
+
+        auto* clearAll =
+            Command("clear-records", CliCommand::ClearRecords,
+                    "erase all nine record regions on the unit (command 0x84); prints the text "
+                    "of M10");
+        LoginOption(clearAll, raw);
+        clearAll->footer(kClearText);
     }
 
     CLI::App& App() { return m_app; }
@@ -217,6 +265,33 @@ bool TakeRawValues(CLI::App& app, CLI::App& chosen, const RawOptions& raw, CliCo
     }
     line.role = raw.role == "admin" ? PasswordRole::Admin : PasswordRole::User;
     switch (line.command) {
+        case CliCommand::ReadRegion:
+        case CliCommand::ClearRegion: {
+            const bool clearing = line.command == CliCommand::ClearRegion;
+            const auto region = RegionByCliName(raw.region);
+            if (!region) {
+                error = "no region is called '" + raw.region + "'; " + chosen.get_name() +
+                        " takes one of: " + CliRegionNameList(clearing);
+                return false;
+            }
+            if (clearing && Region(*region).eraseCommand < 0) {
+                error = "the unit has no command that erases '" + raw.region +
+                        "'; clear-region takes one of: " + CliRegionNameList(true);
+                return false;
+            }
+            line.region = *region;
+            if (!clearing && line.out.empty()) {
+                error = "read-region needs a file name that is not empty";
+                return false;
+            }
+            break;
+        }
+        case CliCommand::ReadRecords:
+            if (line.out.empty()) {
+                error = "read-records needs a file name that is not empty";
+                return false;
+            }
+            break;
         case CliCommand::Login:
             if (line.password.empty()) {
                 error = "login needs the unit's password";

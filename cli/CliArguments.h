@@ -5,12 +5,15 @@
 #include <string>
 #include <string_view>
 
+#include "image/DeviceImage.h"
+
 namespace carecfg {
 
 // Exit codes of carecfg-cli.
 enum CliExitCode : int {
     kExitOk = 0,
-    kExitFailure = 1,       // anything unexpected
+    kExitFailure = 1,       // anything unexpected, also an answer that fits no step or a
+                            // block read that left blocks out
     kExitOpenFailed = 2,    // the port could not be opened
     kExitLoginRefused = 3,  // the unit refused the password
     kExitGaveUp = 4,        // three transmissions went unanswered (or had bad checksums)
@@ -33,6 +36,10 @@ enum class CliCommand {
     SetPassword,
     SetPin,
     FactoryDefault,
+    ReadRecords,
+    ReadRegion,
+    ClearRegion,
+    ClearRecords,
 };
 
 // Whether a command talks to the unit (and so needs --port).
@@ -54,7 +61,9 @@ struct CliCommandLine {
     // --password of the commands that change the unit: log in with it first.
     std::optional<std::string> loginPassword;
     std::string file;  // write-settings and settings: the profile; settings-encode: the JSON
-    std::string out;   // read-settings and settings-encode: the file to write
+    std::string out;   // read-settings, read-records, read-region, settings-encode: the file
+                       // to write
+    RegionId region = RegionId::Settings;    // read-region, clear-region
     std::optional<std::string> base;         // settings-encode: the profile to start from
     bool json = false;                       // settings: print JSON
     PasswordRole role = PasswordRole::User;  // set-password

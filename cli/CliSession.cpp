@@ -4,10 +4,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <system_error>
 #include <utility>
 
 #include "base/AtomicFile.h"
+#include "cli/RegionNames.h"
+#include "image/ImageFiles.h"
 #include "serial/PortNames.h"
 #include "settings/SettingsMap.h"
 
@@ -25,7 +28,15 @@ std::string TrimmedRight(std::string text) {
 // The status commands whose replies end a wait with their status byte.
 bool IsStatusCommand(std::uint8_t command) {
     return command == CmdFactoryDefault || command == CmdSetAdminPassword ||
-           command == CmdSetUserPassword || command == CmdChangeSimPin;
+           command == CmdSetUserPassword || command == CmdChangeSimPin ||
+           command == CmdClearAllRecords ||
+           (command >= CmdClearRegionFirst && command <= CmdClearRegionLast);
+}
+
+std::string HexAddress(std::uint32_t address) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%05X", static_cast<unsigned>(address));
+    return text;
 }
 
 // Why a new password or PIN cannot go to the unit, or empty when it can. The longest text each
@@ -69,6 +80,7 @@ CliSession::CliSession(Options options, TextCatalog catalog, std::ostream& out, 
       m_out(out),
       m_err(err),
       m_notices(m_catalog, m_codec, err, m_options.verbose),
+      m_progress(err),
       m_comm(m_queue),
       m_port(m_comm),
       m_link(m_port, m_timer, m_notices) {
@@ -81,6 +93,9 @@ CliSession::CliSession(Options options, TextCatalog catalog, std::ostream& out, 
     m_comm.OnRequestHangup = [this](TComm&) { Finish(Outcome::LineLost); };
 
     m_link.AddListener(m_outcomes);
+    if (m_options.verbose) {
+        m_link.AddListener(m_progress);
+    }
 }
 
 void CliSession::OutcomeListener::IdentityReceived(const IdentityReply& reply) {
@@ -111,6 +126,10 @@ void CliSession::OutcomeListener::ReplyHandled(std::uint8_t lastCommand,
     }
     if (lastCommand == CmdWriteBlock) {
         m_session.m_replyStatus = record[kPayloadOffset];
+        return;
+    }
+    if (lastCommand == CmdReadBlock || lastCommand == CmdReadRecordBlock) {
+        m_session.m_blocks.Note(record);
         return;
     }
     if (IsStatusCommand(lastCommand) && m_session.m_outcome == Outcome::Waiting) {
@@ -380,6 +399,61 @@ int CliSession::FactoryDefault() {
     return StatusExchange(CmdFactoryDefault, [&] { m_link.SendFactoryDefault(); });
 }
 
+int CliSession::BlockRead(std::span<const RegionId> regions, const std::function<void()>& start,
+                          const std::function<bool()>& save, const std::filesystem::path& out,
+                          std::string_view what) {
+    m_blocks.Clear();
+    Begin();
+    start();
+    const Outcome outcome = Wait();
+    if (outcome != Outcome::Answered) {
+        return Report(outcome);
+    }
+    for (const RegionId id : regions) {
+        if (const auto missing = m_blocks.FirstMissing(Region(id))) {
+            m_err << "carecfg-cli: the unit's answers left out blocks of region " << CliNameOf(id)
+                  << ", the first at " << HexAddress(*missing) << "; no file was written\n";
+            return kExitFailure;
+        }
+    }
+    if (!save()) {
+        m_err << "carecfg-cli: " << out.string()
+              << ": cannot be written (an existing file stays as it was)\n";
+        return kExitFileError;
+    }
+    m_out << what << " read into " << out.string() << '\n';
+    return kExitOk;
+}
+
+int CliSession::ReadRecords(const std::filesystem::path& out) {
+    return BlockRead(
+        RecordChain(), [this] { m_transfer.ReadAllRecords(); },
+        [&] { return SaveImageFile(m_image, out); }, out, "Records");
+}
+
+int CliSession::ReadRegion(RegionId region, const std::filesystem::path& out) {
+    const RegionId regions[] = {region};
+    return BlockRead(
+        regions, [&] { m_transfer.ReadRegion(region); },
+        [&] { return SaveRegionFile(m_image, region, out); }, out,
+        "Region " + std::string(CliNameOf(region)));
+}
+
+int CliSession::ClearRegion(RegionId region) {
+    const int code = Region(region).eraseCommand;
+    if (code < CmdClearRegionFirst || code > CmdClearRegionLast) {
+        m_err << "carecfg-cli: the unit has no command that erases region " << CliNameOf(region)
+              << '\n';
+        return kExitUsage;
+    }
+    const auto command = static_cast<std::uint8_t>(code);
+    return StatusExchange(command, [&] { m_link.SendClearRegion(command); });
+}
+
+int CliSession::ClearRecords() {
+    return StatusExchange(CmdClearAllRecords, [&] { m_link.SendClearAllRecords(); });
+}
+
 int CliSession::Run(const CliCommandLine& line) {
     // A profile to write is read before anything goes to the unit.
     std::optional<std::vector<std::uint8_t>> profile;
@@ -430,6 +504,18 @@ int CliSession::Run(const CliCommandLine& line) {
                 break;
             case CliCommand::FactoryDefault:
                 result = FactoryDefault();
+                break;
+            case CliCommand::ReadRecords:
+                result = ReadRecords(line.out);
+                break;
+            case CliCommand::ReadRegion:
+                result = ReadRegion(line.region, line.out);
+                break;
+            case CliCommand::ClearRegion:
+                result = ClearRegion(line.region);
+                break;
+            case CliCommand::ClearRecords:
+                result = ClearRecords();
                 break;
             case CliCommand::ShowSettings:
             case CliCommand::EncodeSettings:

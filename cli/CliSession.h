@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "cli/BlockTally.h"
 #include "cli/CliAdapters.h"
 #include "cli/CliArguments.h"
 #include "cli/MonotonicTimer.h"
@@ -59,6 +60,15 @@ public:
     int SetPassword(PasswordRole role, std::string_view password);
     int SetPin(std::string_view newPin, std::string_view oldPin);
     int FactoryDefault();
+    // The nine record regions with CmdReadRecordBlock in chain order into a 262144-byte image
+    // file (everything outside them 0xFF); the file is written only once every block arrived.
+    int ReadRecords(const std::filesystem::path& out);
+    // One region with CmdReadBlock into a region file; written only once every block arrived.
+    int ReadRegion(RegionId region, const std::filesystem::path& out);
+    // The region's erase command (the settings region has none: kExitUsage), or the erase of
+    // all record regions; each is sent a single time and prints the unit's answer.
+    int ClearRegion(RegionId region);
+    int ClearRecords();
     // Opens the port and runs the command of a parsed command line (logging in first when it
     // has a --password). Commands that need no port are not run here.
     int Run(const CliCommandLine& line);
@@ -90,6 +100,11 @@ private:
     // Sends a request answered with a status and reports that status by the keys of `command`
     // in the command table.
     int StatusExchange(std::uint8_t command, const std::function<void()>& send);
+    // Runs a block read started by `start` and writes its regions' bytes with `save` once
+    // every block of `regions` has arrived.
+    int BlockRead(std::span<const RegionId> regions, const std::function<void()>& start,
+                  const std::function<bool()>& save, const std::filesystem::path& out,
+                  std::string_view what);
     // Prints the text of a status: the success text on stdout; "M11"/"M12" on stderr.
     int ReportStatus(const char* successKey, int status);
     void Finish(Outcome outcome);
@@ -116,6 +131,7 @@ private:
     std::ostream& m_out;
     std::ostream& m_err;
     ConsoleNotices m_notices;
+    ConsoleProgress m_progress;
     EventQueue m_queue;
     // The demonstration unit outlives the port that talks to it.
     std::unique_ptr<UnitSim> m_demo;
@@ -126,6 +142,7 @@ private:
     DeviceImage m_image;
     BlockTransfer m_transfer{m_link, m_image};
     OutcomeListener m_outcomes{*this};
+    BlockTally m_blocks;
     Outcome m_outcome = Outcome::Waiting;
     int m_replyStatus = -1;  // status byte of the last status or block-write reply, -1: none
     MonotonicTimer::Clock::time_point m_lastActivity{};

@@ -1,20 +1,19 @@
 #include "cli/SettingsDocument.h"
 
 #include <algorithm>
-#include <cctype>
 #include <limits>
 #include <sstream>
 #include <variant>
 #include <vector>
 
+#include "base/AsciiCase.h"
+
 namespace carecfg {
 
 namespace {
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
+std::string Lower(std::string_view text) {
+    return AsciiLowered(text);
 }
 
 const char* ShapeName(ValueShape shape) {

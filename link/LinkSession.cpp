@@ -149,6 +149,7 @@ void LinkSession::SendReadBlock(std::uint32_t address) {
 }
 void LinkSession::SendClearAllRecords() {
     SendFrame(BuildClearAllRecords());
+    ForgetPendingRequest();
 }
 
 void LinkSession::SendReadRecordBlock(std::uint32_t address) {
@@ -157,6 +158,14 @@ void LinkSession::SendReadRecordBlock(std::uint32_t address) {
 
 void LinkSession::SendClearRegion(std::uint8_t code) {
     SendFrame(BuildClearRegion(code));
+    ForgetPendingRequest();
+}
+
+// A clear is sent a single time: with nothing pending, neither the resend timer nor a garbled
+// answer puts it on the line again. Its reply is still routed by the command sent last.
+void LinkSession::ForgetPendingRequest() {
+    m_timer.Stop();
+    m_sender.SetPendingRequest({});
 }
 
 }  // namespace carecfg

@@ -62,8 +62,10 @@ public:
     void SendChangeSimPin(std::string_view upperPin, std::string_view oldPin);
     void SendWriteBlock(std::uint32_t address, std::span<const std::uint8_t> image);
     void SendReadBlock(std::uint32_t address);
-    void SendClearAllRecords();
     void SendReadRecordBlock(std::uint32_t address);
+    // The two clears are sent a single time and never repeated, not even after a garbled
+    // answer.
+    void SendClearAllRecords();
     void SendClearRegion(std::uint8_t code);
     // Any complete frame; the timer rule follows the command table (unknown codes keep it).
     void SendFrame(std::vector<std::uint8_t> frame);
@@ -72,6 +74,7 @@ private:
     void Route(const CommandInfo& info, const ReceiveRecord& record);
     void StatusReply(const CommandInfo& info, const ReceiveRecord& record);
     void LoginReply(const CommandInfo& info, const ReceiveRecord& record);
+    void ForgetPendingRequest();
 
     LinkTimer& m_timer;
     LinkListeners m_listeners;

@@ -9,6 +9,7 @@
 
 #include "cli/CliArguments.h"
 #include "cli/MonotonicTimer.h"
+#include "cli/RegionNames.h"
 #include "tests/support/TempDir.h"
 #include "text/ConfigValues.h"
 #include "text/TextCatalog.h"
@@ -209,6 +210,95 @@ TEST(CliArguments, RejectsBadUsageOfTheNewCommands) {
     }
 }
 
+TEST(CliArguments, TakesTheRecordCommands) {
+    struct Case {
+        std::vector<std::string_view> args;
+        CliCommand command;
+        RegionId region;
+        std::string out;
+        std::optional<std::string> loginPassword;
+    };
+    const Case cases[] = {
+        {{"--port", "P", "read-records", "--out", "r.bin"},
+         CliCommand::ReadRecords,
+         RegionId::Settings,
+         "r.bin",
+         {}},
+        {{"--port", "P", "read-region", "alarm", "--out", "a.bin"},
+         CliCommand::ReadRegion,
+         RegionId::AlarmRecord,
+         "a.bin",
+         {}},
+        {{"read-region", "--out", "s.bin", "settings", "--port", "P"},
+         CliCommand::ReadRegion,
+         RegionId::Settings,
+         "s.bin",
+         {}},
+        {{"--port", "P", "clear-region", "pressure", "--password", "123456"},
+         CliCommand::ClearRegion,
+         RegionId::BloodPressure,
+         "",
+         "123456"},
+        {{"--port", "P", "clear-region", "outbox"},
+         CliCommand::ClearRegion,
+         RegionId::Outbox,
+         "",
+         {}},
+        {{"--port", "P", "clear-records", "--password", "1"},
+         CliCommand::ClearRecords,
+         RegionId::Settings,
+         "",
+         "1"},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        const auto line = Parse(c.args, error);
+        ASSERT_TRUE(line) << ::testing::PrintToString(c.args) << ": " << error;
+        EXPECT_EQ(line->command, c.command);
+        EXPECT_EQ(line->region, c.region);
+        EXPECT_EQ(line->out, c.out);
+        EXPECT_EQ(line->loginPassword, c.loginPassword);
+    }
+}
+
+TEST(CliArguments, RejectsBadUsageOfTheRecordCommands) {
+    const std::string all =
+        "settings, alarm, armed, pressure, glucose, weight, dialout, incoming, "
+        "inbox, outbox";
+    const std::string clearable = all.substr(std::string("settings, ").size());
+    struct Case {
+        std::vector<std::string_view> args;
+        std::string errorPart;  // empty: any error
+    };
+    const Case cases[] = {
+        {{"read-records", "--out", "r.bin"}, ""},  // no port
+        {{"--port", "P", "read-records"}, ""},     // no --out
+        {{"--port", "P", "read-records", "--out", ""}, ""},
+        {{"--port", "P", "read-region", "--out", "a.bin"}, ""},  // no region
+        {{"--port", "P", "read-region", "alarm"}, ""},           // no --out
+        {{"--port", "P", "read-region", "kitchen", "--out", "a.bin"}, "one of: " + all},
+        {{"--port", "P", "read-region", "Alarm", "--out", "a.bin"}, "one of: " + all},
+        {{"--port", "P", "clear-region", "settings"}, "one of: " + clearable},
+        {{"--port", "P", "clear-region", "inboxes"}, "one of: " + clearable},
+        {{"--port", "P", "clear-region"}, ""},
+        {{"--port", "P", "clear-records", "alarm"}, ""},  // stray operand
+        {{"--port", "P", "clear-records", "--password", ""}, ""},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        EXPECT_FALSE(Parse(c.args, error)) << "accepted: " << ::testing::PrintToString(c.args);
+        EXPECT_FALSE(error.empty());
+        EXPECT_NE(error.find(c.errorPart), std::string::npos) << error;
+    }
+}
+
+TEST(CliArguments, EveryRegionHasOneName) {
+    for (const ImageRegion& region : ImageRegions()) {
+        EXPECT_EQ(RegionByCliName(CliNameOf(region.id)), region.id) << region.name;
+    }
+    EXPECT_EQ(CliRegionNames().size(), ImageRegions().size());
+}
+
 TEST(CliArguments, ReadIntervalIsTakenInItsRange) {
     for (const auto& [text, ms] : {std::pair{"1", 1}, std::pair{"100", 100}, std::pair{"40", 40}}) {
         std::string error;
@@ -223,9 +313,10 @@ TEST(CliArguments, HelpOfTheProgramAndOfEachCommand) {
     const auto line = Parse({"--help"}, error);
     ASSERT_TRUE(line);
     EXPECT_TRUE(line->help);
-    for (const char* part : {"identity", "login", "set-clock", "read-settings", "write-settings",
-                             "settings-encode", "set-password", "set-pin", "factory-default",
-                             "\n  7 ", "\n  8 ", "\n  64 ", "--read-interval-ms"}) {
+    for (const char* part :
+         {"identity", "login", "set-clock", "read-settings", "write-settings", "settings-encode",
+          "set-password", "set-pin", "factory-default", "read-records", "read-region",
+          "clear-region", "clear-records", "\n  7 ", "\n  8 ", "\n  64 ", "--read-interval-ms"}) {
         EXPECT_NE(line->helpText.find(part), std::string::npos) << part;
     }
     EXPECT_EQ(CliUsage(), line->helpText);
@@ -236,6 +327,21 @@ TEST(CliArguments, HelpOfTheProgramAndOfEachCommand) {
     EXPECT_NE(command->helpText.find("carecfg-cli write-settings"), std::string::npos)
         << command->helpText;
     EXPECT_NE(command->helpText.find("--password"), std::string::npos);
+
+    // The region commands list the regions; the reads say how they fail and show progress.
+    const std::pair<std::string_view, std::vector<std::string>> commands[] = {
+        {"read-records", {"262144", "--out", "--verbose", "no file"}},
+        {"read-region", {"  alarm     0x30000   8192  0x90\n", "--out", "--verbose", "no file"}},
+        {"clear-region", {"  settings  0x00000   4096  -\n", "--password", "a single time"}},
+        {"clear-records", {"--password", "a single time", "exit 7"}},
+    };
+    for (const auto& [name, parts] : commands) {
+        const auto help = Parse({name, "--help"}, error);
+        ASSERT_TRUE(help && help->help) << name;
+        for (const std::string& part : parts) {
+            EXPECT_NE(help->helpText.find(part), std::string::npos) << name << ": " << part;
+        }
+    }
 }
 
 TEST(CliArguments, ResendIntervalFromSkinIni) {

@@ -18,6 +18,8 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/CliArguments.h"
+#include "image/DeviceImage.h"
+#include "sim/DemoUnit.h"
 #include "sim/UnitEngine.h"
 #include "tests/support/TempDir.h"
 #include "text/TextCatalog.h"
@@ -267,6 +269,67 @@ TEST(Programs, BlockWriteRefusedPartWay) {
     ASSERT_EQ(bytes.size(), 3637u);
     EXPECT_EQ(bytes.substr(0, 0x0700), std::string(0x0700, '\x11'));
     EXPECT_NE(bytes.substr(0x0700, 0x0100), std::string(0x0100, '\x11'));
+}
+
+TEST(Programs, RecordsReadAndClearedOnAUnit) {
+    TempDir dir;
+    UnitOnLink unit("records");
+    ASSERT_TRUE(unit.Ready());
+    auto cli = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"--port", unit.Link(), "--read-interval-ms", "5"});
+        return RunCli(std::move(args), dir);
+    };
+    const std::vector<std::uint8_t> demo = BuildDemoMemory();
+    auto part = [](const std::string& bytes, RegionId id) {
+        return bytes.substr(Region(id).start, Region(id).size);
+    };
+    auto demoPart = [&](RegionId id) {
+        return std::string(demo.begin() + Region(id).start,
+                           demo.begin() + Region(id).start + Region(id).size);
+    };
+
+    const std::string records = (dir / "records.bin").string();
+    const Outcome read = cli({"read-records", "--out", records});
+    ASSERT_EQ(read.code, kExitOk) << read.err;
+    const std::string image = testing::ReadBytes(records);
+    ASSERT_EQ(image.size(), kImageSize);
+    std::string expected(kImageSize, '\xFF');
+    for (const RegionId id : RecordChain()) {
+        EXPECT_TRUE(part(image, id) == demoPart(id)) << Region(id).name;
+        expected.replace(Region(id).start, Region(id).size, demoPart(id));
+    }
+    EXPECT_TRUE(image == expected) << "bytes outside the record regions are not 0xFF";
+
+    const std::string alarm = (dir / "alarm.bin").string();
+    ASSERT_EQ(cli({"read-region", "alarm", "--out", alarm}).code, kExitOk);
+    EXPECT_TRUE(testing::ReadBytes(alarm) == part(image, RegionId::AlarmRecord));
+
+    const Outcome cleared = cli({"clear-region", "armed", "--password", "123456"});
+    EXPECT_EQ(cleared.code, kExitOk) << cleared.err;
+    EXPECT_EQ(cleared.out, CatalogText("M27") + "\n");
+    const std::string armed = (dir / "armed.bin").string();
+    ASSERT_EQ(cli({"read-region", "armed", "--out", armed}).code, kExitOk);
+    EXPECT_TRUE(testing::ReadBytes(armed) ==
+                std::string(Region(RegionId::ArmedRecord).size, '\xFF'));
+
+    const Outcome all = cli({"clear-records"});
+    EXPECT_EQ(all.code, kExitOk) << all.err;
+    EXPECT_EQ(all.out, CatalogText("M10") + "\n");
+    ASSERT_EQ(cli({"read-records", "--out", records}).code, kExitOk);
+    EXPECT_TRUE(testing::ReadBytes(records) == std::string(kImageSize, '\xFF'));
+
+    // Names the tool does not know are refused with the list of those it does.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"read-region", "attic", "--out", alarm},
+          std::vector<std::string>{"clear-region", "settings"}}) {
+        const Outcome bad = cli(args);
+        EXPECT_EQ(bad.code, kExitUsage) << args[1];
+        EXPECT_NE(bad.err.find("alarm, armed, pressure, glucose, weight, dialout, incoming, inbox, "
+                               "outbox"),
+                  std::string::npos)
+            << bad.err;
+    }
+    EXPECT_TRUE(testing::ReadBytes(alarm) == part(image, RegionId::AlarmRecord));
 }
 
 TEST(Programs, BadUsageAndMissingPort) {

@@ -93,9 +93,9 @@ TEST(LinkSenderTest, TransmitsAndRepeatsByTheResendRules) {
          3000,
          true,
          [](SessionRig& r) {
-             r.session.SendClearAllRecords();
+             r.session.SendFactoryDefault();
              r.Advance(10000);
-             r.Feed(WithBadChecksum(Reply(0x84, {0x01})));
+             r.Feed(WithBadChecksum(Reply(0x06, {0x01})));
              r.Advance(20000);
          },
          {0, 10000, 13000},

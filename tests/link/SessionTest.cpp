@@ -203,6 +203,25 @@ TEST(LinkSessionTest, TimerRunsAfterSendingOnlyForTimedCommands) {
     }
 }
 
+// A clear goes on the line once: a garbled answer, which makes other requests go again, and
+// the timer leave it alone; the answer that follows is still understood.
+TEST(LinkSessionTest, ClearsAreNeverRepeated) {
+    const std::pair<std::uint8_t, std::function<void(LinkSession&)>> clears[] = {
+        {0x84, [](LinkSession& s) { s.SendClearAllRecords(); }},
+        {0x93, [](LinkSession& s) { s.SendClearRegion(0x93); }},
+    };
+    for (const auto& [code, send] : clears) {
+        SessionRig rig;
+        send(rig.session);
+        rig.Feed(WithBadChecksum(testing::Reply(code, {1})));
+        rig.Advance(10000);
+        EXPECT_EQ(rig.port.writes.size(), 1u) << int{code};
+        rig.Feed(testing::Reply(code, {1}));
+        EXPECT_EQ(rig.port.writes.size(), 1u) << int{code};
+        EXPECT_FALSE(rig.log.empty()) << int{code};
+    }
+}
+
 TEST(LinkSessionTest, DispatchStopsTheResendTimer) {
     SessionRig rig;
     rig.session.SendReadBlock(0);
