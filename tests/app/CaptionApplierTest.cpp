@@ -30,21 +30,13 @@
 #include "text/TextCatalog.h"
 #include "text/TextCodec.h"
 
+#include "tests/app/WindowTestSupport.h"
 #include "tests/support/TempDir.h"
 
 namespace carecfg {
 namespace {
 
-bool WaitFor(const std::function<bool()>& condition) {
-    QDeadlineTimer deadline(30000);  // only a guard against a hang
-    while (!condition()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+using testing::WaitUntil;
 
 // A skin.ini of its own in a temporary folder.
 class Skin {
@@ -137,7 +129,7 @@ struct Form {
     bool Apply(const TextCatalog& catalog, const TextCodec& codec = TextCodec()) {
         const int before = doneCalls;
         ApplyCatalogToForm(window, registry, catalog, codec, [this] { ++doneCalls; });
-        return WaitFor([&] { return doneCalls > before; });
+        return WaitUntil([&] { return doneCalls > before; });
     }
 
     // Everything the applier may change, as text, for comparisons.
@@ -388,7 +380,7 @@ TEST(CaptionApplierTest, DropDownListRules) {
         TextCatalog catalog(skin.Path());
         bool done = false;
         ApplyCatalogToForm(window, registry, catalog, TextCodec(), [&] { done = true; });
-        ASSERT_TRUE(WaitFor([&] { return done; }));
+        ASSERT_TRUE(WaitUntil([&] { return done; }));
         QStringList items;
         for (int i = 0; i < box->count(); ++i) {
             items.append(box->itemText(i));
@@ -413,7 +405,7 @@ TEST(CaptionApplierTest, TextXOnAnEmptyListChangesNothing) {
         TextCatalog catalog(skin.Path());
         bool done = false;
         ApplyCatalogToForm(window, registry, catalog, TextCodec(), [&] { done = true; });
-        ASSERT_TRUE(WaitFor([&] { return done; }));
+        ASSERT_TRUE(WaitUntil([&] { return done; }));
         EXPECT_EQ(box->count(), 0);
         EXPECT_EQ(box->currentIndex(), -1);
         EXPECT_EQ(box->currentText(), editable ? QStringLiteral("typed") : QString());
@@ -465,7 +457,7 @@ TEST(CaptionApplierTest, AListReadsExactlyTheKeysOfItsColumnsAndABarOfItsPanels)
         RecordingEntries entries(catalog, log);
         bool done = false;
         ApplyFormEntries(window, registry, entries, TextCodec(), [&] { done = true; });
-        ASSERT_TRUE(WaitFor([&] { return done; }));
+        ASSERT_TRUE(WaitUntil([&] { return done; }));
 
         // The list is visited twice (N = 2): each of its keys is asked for, nothing more.
         EXPECT_EQ(KeysWith(log, ".Columns["),
@@ -512,7 +504,7 @@ TEST(CaptionApplierTest, ChartTitlesDefaultToTheirOwn) {
         TextCatalog catalog(skin.Path());
         bool done = false;
         ApplyCatalogToForm(window, registry, catalog, TextCodec(), [&] { done = true; });
-        ASSERT_TRUE(WaitFor([&] { return done; }));
+        ASSERT_TRUE(WaitUntil([&] { return done; }));
         std::vector<QString> titles = {chart->m_left, chart->m_bottom};
         titles.insert(titles.end(), chart->m_series.begin(), chart->m_series.end());
         EXPECT_EQ(titles, c.expected);
@@ -527,7 +519,7 @@ TEST(CaptionApplierTest, ThemeMaskedAndRichTextComponentsKeepTheirTexts) {
     RecordingEntries entries(catalog, log);
     bool done = false;
     ApplyFormEntries(form.window, form.registry, entries, TextCodec(), [&] { done = true; });
-    ASSERT_TRUE(WaitFor([&] { return done; }));
+    ASSERT_TRUE(WaitUntil([&] { return done; }));
     EXPECT_EQ(form.theme->text(), QStringLiteral("built theme"));
     EXPECT_EQ(form.masked->text(), QStringLiteral("12:34"));
     EXPECT_EQ(form.rich->toPlainText(), QStringLiteral("built rich"));
@@ -584,7 +576,7 @@ TEST(CaptionApplierTest, DoneRunsOnceAfterTheLastComponent) {
     });
     EXPECT_EQ(done, 0);  // never before the function returned
     EXPECT_EQ(log, std::vector<std::string>{"frm_mainset.caption"});  // nothing else yet
-    ASSERT_TRUE(WaitFor([&] { return done > 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return done > 0; }));
     for (int i = 0; i < 20; ++i) {
         QCoreApplication::processEvents();
     }
@@ -628,7 +620,7 @@ TEST(CaptionApplierTest, VisitingOrderCoversEveryComponentWithinTheList) {
         TextCatalog catalog(skin.Path());
         bool done = false;
         ApplyCatalogToForm(window, registry, catalog, TextCodec(), [&] { done = true; });
-        ASSERT_TRUE(WaitFor([&] { return done; }));
+        ASSERT_TRUE(WaitUntil([&] { return done; }));
         for (std::size_t i = 0; i < n; ++i) {
             EXPECT_EQ(labels[i]->text(), QStringLiteral("text %1").arg(i));
         }
@@ -650,7 +642,7 @@ TEST(CaptionApplierTest, FailuresEndTheWorkOnOneComponentOnly) {
     bool done = false;
     ApplyCatalogToForm(window, registry, catalog, TextCodec(), [&] { done = true; });
     delete gone;  // removed before its turn
-    ASSERT_TRUE(WaitFor([&] { return done; }));
+    ASSERT_TRUE(WaitUntil([&] { return done; }));
     EXPECT_TRUE(loose->toolTip().isEmpty());
     EXPECT_TRUE(list->toolTip().isEmpty());
     EXPECT_EQ(label->text(), QStringLiteral("applied"));
@@ -699,7 +691,7 @@ TEST(CaptionApplierTest, TextsAreConvertedFromTheCodePageBeforeListsAreSplit) {
         TextCatalog catalog(skin.Path());
         bool done = false;
         ApplyCatalogToForm(window, registry, catalog, TextCodec(c.codePage), [&] { done = true; });
-        ASSERT_TRUE(WaitFor([&] { return done; }));
+        ASSERT_TRUE(WaitUntil([&] { return done; }));
         EXPECT_EQ(label->text(), c.caption);
         QStringList items;
         for (int i = 0; i < box->count(); ++i) {

@@ -23,10 +23,14 @@
 #include "app/MainWindow.h"
 #include "settings/SettingsMap.h"
 
+#include "tests/app/WindowTestSupport.h"
 #include "tests/support/TempDir.h"
 
 namespace carecfg {
 namespace {
+
+using testing::ShippedSkin;
+using testing::WaitUntil;
 
 namespace fs = std::filesystem;
 
@@ -41,24 +45,6 @@ const char* const kHealthControls[] = {"ComboBox87",  "ComboBox88",  "ComboBox86
 bool IsUnitSelector(const std::string& name) {
     return name == "ComboBox43" || name == "ComboBox44" || name == "ComboBox45" ||
            name == "ComboBox46";
-}
-
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QTest::qSleep(2);
-    }
-    return true;
-}
-
-std::string ShippedSkin() {
-    std::ifstream in(fs::path(CARECFG_APP_SOURCE_DIR) / "skin.ini", std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // The shipped skin.ini with extra lines at the top of its FORM section.

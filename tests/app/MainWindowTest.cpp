@@ -40,10 +40,14 @@
 #include "settings/SettingsMap.h"
 #include "sim/UnitSim.h"
 
+#include "tests/app/WindowTestSupport.h"
 #include "tests/support/TempDir.h"
 
 namespace carecfg {
 namespace {
+
+using testing::ShippedSkin;
+using testing::WaitUntil;
 
 namespace fs = std::filesystem;
 
@@ -51,19 +55,6 @@ namespace fs = std::filesystem;
 std::size_t RecordAddressOf(const std::vector<std::uint8_t>& frame) {
     return (std::size_t{frame[2]} << 24) | (std::size_t{frame[3]} << 16) |
            (std::size_t{frame[4]} << 8) | frame[5];
-}
-
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QTest::qSleep(2);
-    }
-    return true;
 }
 
 // A folder with its own skin.ini (our shipped one, optionally changed) and help documents.
@@ -74,11 +65,6 @@ public:
         testing::WriteBytes(Path() / name, content);
     }
 };
-
-std::string ShippedSkin() {
-    std::ifstream in(fs::path(CARECFG_APP_SOURCE_DIR) / "skin.ini", std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // Replaces the value of one key of the shipped skin.ini.
 std::string SkinWith(const std::string& key, const std::string& value) {

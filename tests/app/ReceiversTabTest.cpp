@@ -26,10 +26,13 @@
 #include "app/MainWindow.h"
 #include "settings/SettingsMap.h"
 
+#include "tests/app/WindowTestSupport.h"
 #include "tests/support/TempDir.h"
 
 namespace carecfg {
 namespace {
+
+using testing::ShippedSkin;
 
 namespace fs = std::filesystem;
 
@@ -85,11 +88,6 @@ const SettingsControlInfo* MapInfo(const std::string& name) {
         }
     }
     return nullptr;
-}
-
-std::string ShippedSkin() {
-    std::ifstream in(fs::path(CARECFG_APP_SOURCE_DIR) / "skin.ini", std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 QString AccessibleName(QWidget* widget) {
@@ -172,32 +170,8 @@ TEST_F(ReceiversTabTest, EveryControlOfTheTabsIsBuiltAsTheMapSays) {
         ASSERT_NE(info, nullptr);
         auto* sheet = W<QWidget>(control.sheet);
         auto* widget = W<QWidget>(control.name);
-        ASSERT_NE(widget, nullptr);
-        EXPECT_TRUE(sheet->isAncestorOf(widget));
         EXPECT_EQ(widget->objectName().toStdString(), control.name);
-        EXPECT_EQ(widget->isHidden(), info->initiallyHidden);
-        EXPECT_EQ(widget->isEnabledTo(sheet), !info->initiallyDisabled);
-        const int maxLength = info->maxLength > 0 ? info->maxLength : QLineEdit().maxLength();
-        switch (info->kind) {
-            case ControlKind::Edit:
-                ASSERT_NE(qobject_cast<QLineEdit*>(widget), nullptr);
-                EXPECT_EQ(qobject_cast<QLineEdit*>(widget)->maxLength(), maxLength);
-                break;
-            case ControlKind::ComboBox: {
-                auto* box = qobject_cast<QComboBox*>(widget);
-                ASSERT_NE(box, nullptr);
-                EXPECT_TRUE(box->isEditable());
-                EXPECT_EQ(box->insertPolicy(), QComboBox::NoInsert);
-                EXPECT_EQ(box->lineEdit()->maxLength(), maxLength);
-                break;
-            }
-            case ControlKind::CheckBox:
-                EXPECT_NE(qobject_cast<QCheckBox*>(widget), nullptr);
-                break;
-            case ControlKind::Label:
-                EXPECT_NE(qobject_cast<QLabel*>(widget), nullptr);
-                break;
-        }
+        testing::ExpectBuiltAsMapSays(sheet, widget, *info);
     }
     EXPECT_EQ(W<QLineEdit>("Edit337")->maxLength(), 10);
     EXPECT_EQ(W<QLineEdit>("Edit5")->maxLength(), 16);

@@ -30,25 +30,15 @@
 #include "app/pages/SpokenNames.h"
 #include "settings/SettingsMap.h"
 
+#include "tests/app/WindowTestSupport.h"
 #include "tests/support/TempDir.h"
 
 namespace carecfg {
 namespace {
 
-namespace fs = std::filesystem;
+using testing::WaitUntil;
 
-bool WaitFor(const std::function<bool()>& done, int timeoutMs = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QTest::qSleep(2);
-    }
-    return true;
-}
+namespace fs = std::filesystem;
 
 QString Q(const std::string& name) {
     return QString::fromStdString(name);
@@ -111,7 +101,7 @@ protected:
         m_window->resize(957, 609);
         m_window->show();
         W<QToolButton>("tefxSpeedButton18")->click();
-        ASSERT_TRUE(WaitFor([&] { return Sheet()->isVisible(); }));
+        ASSERT_TRUE(WaitUntil([&] { return Sheet()->isVisible(); }));
         QCoreApplication::processEvents();
     }
     // What the binding does for a zone of the watching type: its blocks and their titles appear.
@@ -143,34 +133,7 @@ TEST_F(SecurityPageTest, EveryControlOfThePageIsBuiltAsTheSettingsMapSays) {
         ASSERT_EQ(table.count(name), 1u);
         const SettingsControlInfo& info = *table.at(name);
         QWidget* widget = W(name);
-        ASSERT_NE(widget, nullptr);
-        EXPECT_TRUE(Sheet()->isAncestorOf(widget));
-        EXPECT_EQ(widget->isHidden(), info.initiallyHidden);
-        EXPECT_EQ(widget->isEnabled(), !info.initiallyDisabled);
-        const int defaultLength = QLineEdit().maxLength();
-        const int length = info.maxLength > 0 ? info.maxLength : defaultLength;
-        switch (info.kind) {
-            case ControlKind::Edit: {
-                auto* edit = qobject_cast<QLineEdit*>(widget);
-                ASSERT_NE(edit, nullptr);
-                EXPECT_EQ(edit->maxLength(), length);
-                break;
-            }
-            case ControlKind::ComboBox: {
-                auto* box = qobject_cast<QComboBox*>(widget);
-                ASSERT_NE(box, nullptr);
-                ASSERT_TRUE(box->isEditable());
-                EXPECT_EQ(box->insertPolicy(), QComboBox::NoInsert);
-                EXPECT_EQ(box->lineEdit()->maxLength(), length);
-                break;
-            }
-            case ControlKind::CheckBox:
-                EXPECT_NE(qobject_cast<QCheckBox*>(widget), nullptr);
-                break;
-            case ControlKind::Label:
-                EXPECT_NE(qobject_cast<QLabel*>(widget), nullptr);
-                break;
-        }
+        testing::ExpectBuiltAsMapSays(Sheet(), widget, info);
     }
     // No other control of the map lies on this page.
     const std::set<std::string> mine(expected.begin(), expected.end());
@@ -286,7 +249,7 @@ TEST_F(SecurityPageTest, EditableBoxesCompleteTypedTextOnceFocused) {
     ASSERT_TRUE(box->isEditable());
     EXPECT_EQ(box->completer(), nullptr);
     box->setFocus();
-    ASSERT_TRUE(WaitFor([&] { return box->completer() != nullptr; }));
+    ASSERT_TRUE(WaitUntil([&] { return box->completer() != nullptr; }));
     EXPECT_EQ(box->completer()->caseSensitivity(), Qt::CaseInsensitive);
     EXPECT_EQ(box->completer()->completionMode(), QCompleter::InlineCompletion);
     EXPECT_EQ(box->completer()->model(), box->model());
@@ -353,7 +316,7 @@ TEST_F(SecurityPageTest, ZoneListScrollsUnderAHeadThatStaysAlignedWithItsColumns
     // A zone that shows its blocks widens the list; the block captions appear over them and
     // scroll along with the rows.
     ShowBlocks(5, true);
-    ASSERT_TRUE(WaitFor([&] { return rows->horizontalScrollBar()->maximum() > 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return rows->horizontalScrollBar()->maximum() > 0; }));
     EXPECT_TRUE(W("Label1808")->isVisible());
     rows->horizontalScrollBar()->setValue(rows->horizontalScrollBar()->maximum());
     QCoreApplication::processEvents();
@@ -369,7 +332,7 @@ TEST_F(SecurityPageTest, ZoneListScrollsUnderAHeadThatStaysAlignedWithItsColumns
     }
 
     ShowBlocks(5, false);
-    ASSERT_TRUE(WaitFor([&] { return rows->horizontalScrollBar()->maximum() == 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return rows->horizontalScrollBar()->maximum() == 0; }));
     EXPECT_FALSE(W("Label1808")->isVisible());
 }
 

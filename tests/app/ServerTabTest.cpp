@@ -28,25 +28,16 @@
 #include "app/MainWindow.h"
 #include "settings/SettingsMap.h"
 
+#include "tests/app/WindowTestSupport.h"
 #include "tests/support/TempDir.h"
 
 namespace carecfg {
 namespace {
 
-namespace fs = std::filesystem;
+using testing::ShippedSkin;
+using testing::WaitUntil;
 
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QTest::qSleep(2);
-    }
-    return true;
-}
+namespace fs = std::filesystem;
 
 // The tabs under test: the sheet, the record ranges whose controls it shows, its place in
 // PageControl4 and the name of its screenshots.
@@ -79,11 +70,6 @@ std::set<std::string> ControlsOf(const TabCase& tab) {
         }
     }
     return names;
-}
-
-std::string ShippedSkin() {
-    std::ifstream in(fs::path(CARECFG_APP_SOURCE_DIR) / "skin.ini", std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 class ServerTabTest : public ::testing::Test {
@@ -132,33 +118,7 @@ TEST_F(ServerTabTest, EveryControlOfTheTabsIsBuiltOnceAsTheMapSays) {
             ++checked;
             SCOPED_TRACE(info.name);
             QWidget* w = Find(info.name);
-            ASSERT_NE(w, nullptr);
-            EXPECT_TRUE(sheet->isAncestorOf(w)) << "not on " << tab.sheet;
-            EXPECT_EQ(w->isHidden(), info.initiallyHidden);
-            EXPECT_EQ(w->testAttribute(Qt::WA_ForceDisabled), info.initiallyDisabled);
-            const int expectedMax = info.maxLength > 0 ? info.maxLength : QLineEdit().maxLength();
-            switch (info.kind) {
-                case ControlKind::Edit: {
-                    auto* edit = qobject_cast<QLineEdit*>(w);
-                    ASSERT_NE(edit, nullptr);
-                    EXPECT_EQ(edit->maxLength(), expectedMax);
-                    break;
-                }
-                case ControlKind::ComboBox: {
-                    auto* box = qobject_cast<QComboBox*>(w);
-                    ASSERT_NE(box, nullptr);
-                    EXPECT_TRUE(box->isEditable());
-                    EXPECT_EQ(box->insertPolicy(), QComboBox::NoInsert);
-                    EXPECT_EQ(box->lineEdit()->maxLength(), expectedMax);
-                    break;
-                }
-                case ControlKind::CheckBox:
-                    EXPECT_NE(qobject_cast<QCheckBox*>(w), nullptr);
-                    break;
-                case ControlKind::Label:
-                    EXPECT_NE(qobject_cast<QLabel*>(w), nullptr);
-                    break;
-            }
+            testing::ExpectBuiltAsMapSays(sheet, w, info);
         }
         EXPECT_EQ(checked, names.size()) << tab.sheet << ": controls missing from the map table";
     }
