@@ -1,5 +1,6 @@
 #include "app/DemoHooks.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QTabWidget>
@@ -34,6 +35,33 @@ void ShowPageByButton(Tfrm_mainset& window, int page) {
     }
 }
 
+void ClickButton(Tfrm_mainset& window, const char* name) {
+    if (auto* button = window.Find<QAbstractButton>(QString::fromLatin1(name))) {
+        button->click();
+    }
+}
+
+// "Read Record" after the login's answer, and after the settings when they are read too: the
+// unit answers one request at a time, so the records wait until the settings display reaches
+// 100 %.
+void ReadRecordsAfterSettings(Tfrm_mainset& window, bool settingsFirst) {
+    Tfrm_mainset* w = &window;
+    QTimer::singleShot(settingsFirst ? 400 : 300, w, [w, settingsFirst] {
+        if (!settingsFirst) {
+            ClickButton(*w, "Button23");
+            return;
+        }
+        auto* poll = new QTimer(w);
+        QObject::connect(poll, &QTimer::timeout, w, [w, poll] {
+            if (w->StatusBar()->PanelText(4) == QLatin1String("100%")) {
+                poll->stop();
+                ClickButton(*w, "Button23");
+            }
+        });
+        poll->start(50);
+    });
+}
+
 }  // namespace
 
 void InstallDemoHooks(Tfrm_mainset& window) {
@@ -47,21 +75,37 @@ void InstallDemoHooks(Tfrm_mainset& window) {
             w->Find<QComboBox>(QStringLiteral("cbox_com"))->setCurrentText(QStringLiteral("DEMO"));
             w->Find<QToolButton>(QStringLiteral("SpeedButton10"))->click();
         });
+        const bool readRecords = Env("CARECFG_DEMO_READ_RECORDS") == QLatin1String("1");
         const QString password = Env("CARECFG_DEMO_PASSWORD");
+        if (readRecords && password.isEmpty()) {
+            // "Read Record" once the unit has identified itself.
+            auto* poll = new QTimer(w);
+            QObject::connect(poll, &QTimer::timeout, w, [w, poll] {
+                if (w->StatusBar()->PanelText(0) == w->MessageString("M23")) {
+                    poll->stop();
+                    ClickButton(*w, "Button23");
+                }
+            });
+            poll->start(100);
+        }
         if (!password.isEmpty()) {
             // Logs in once the identity has arrived (status "M23"), checking a few times a second.
             auto* poll = new QTimer(w);
             const bool readSettings = Env("CARECFG_DEMO_READ_SETTINGS") == QLatin1String("1");
-            QObject::connect(poll, &QTimer::timeout, w, [w, poll, password, readSettings] {
-                if (w->StatusBar()->PanelText(0) == w->MessageString("M23")) {
-                    poll->stop();
-                    w->LoginWithPassword(password);
-                    if (readSettings) {
-                        // "Read Settings" once the login's answer had time to arrive.
-                        QTimer::singleShot(300, w, [w] { w->SpeedButton15Click(); });
+            QObject::connect(
+                poll, &QTimer::timeout, w, [w, poll, password, readSettings, readRecords] {
+                    if (w->StatusBar()->PanelText(0) == w->MessageString("M23")) {
+                        poll->stop();
+                        w->LoginWithPassword(password);
+                        if (readSettings) {
+                            // "Read Settings" once the login's answer had time to arrive.
+                            QTimer::singleShot(300, w, [w] { w->SpeedButton15Click(); });
+                        }
+                        if (readRecords) {
+                            ReadRecordsAfterSettings(*w, readSettings);
+                        }
                     }
-                }
-            });
+                });
             poll->start(100);
         }
     }

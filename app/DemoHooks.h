@@ -9,6 +9,8 @@ class Tfrm_mainset;
 //   CARECFG_EXIT_WHEN_IDLE=1      quit at the first idle moment after the window is shown
 //   CARECFG_DEMO_AUTOCONNECT=1    choose the port DEMO and press the port button
 //   CARECFG_DEMO_PASSWORD=text    once the unit has identified itself, log in with this password
+//   CARECFG_DEMO_READ_RECORDS=1   "Read Record" once the unit has identified itself (after the
+//                                 login and the settings when those are asked for too)
 //   CARECFG_SCREENSHOT=file.png   save a picture of the window after a pause, print the path, quit
 //   CARECFG_SCREENSHOT_PAGE=n     show page n (0..15) before the picture is taken
 //   CARECFG_SCREENSHOT_TAB=name   make this tab sheet of the settings tab control current

@@ -23,6 +23,7 @@
 #include "app/ConnectionController.h"
 #include "app/OutlookBar.h"
 #include "app/ProfileButtons.h"
+#include "app/RecordCommands.h"
 #include "app/StatusBar.h"
 #include "app/WindowGeometry.h"
 #include "app/help/HelpDocuments.h"
@@ -149,7 +150,7 @@ Tfrm_mainset::Tfrm_mainset(WindowOptions options, QWidget* parent)
     m_session.AddListener(m_regionEvents);
     m_pageContext.reset(new PageContext{m_components, m_catalog, m_codec, m_image, m_session,
                                         m_timer1, m_transfer, m_settings, m_notices, *this,
-                                        DocumentDir()});
+                                        DocumentDir(), m_recordViews, m_fileDialogs});
 
     BuildComponents();
     // Only what the user does to a settings control reaches the binding's behaviours.
@@ -168,7 +169,8 @@ Tfrm_mainset::Tfrm_mainset(WindowOptions options, QWidget* parent)
     m_connection = std::make_unique<ConnectionController>(
         *m_pageContext, m_commR, m_demoUnit, std::move(askPassword),
         [this](bool on) { NotifyLoginState(on); });
-    m_profiles = std::make_unique<ProfileButtons>(*m_pageContext, m_options.chooseFile);
+    m_profiles = std::make_unique<ProfileButtons>(*m_pageContext);
+    m_recordCommands = std::make_unique<RecordCommands>(*m_pageContext);
     FormCreate();
 }
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/ComponentRegistry.h"
+#include "app/FileDialogs.h"
 #include "app/GuiLinkAdapters.h"
 #include "app/QtLinkTimer.h"
 #include "app/WidgetControls.h"
@@ -21,6 +22,7 @@
 #include "image/BlockTransfer.h"
 #include "image/DeviceImage.h"
 #include "link/LinkSession.h"
+#include "records/RecordViews.h"
 #include "serial/SerialComm.h"
 #include "settings/SettingsBinding.h"
 #include "text/TextCatalog.h"
@@ -35,6 +37,7 @@ namespace carecfg {
 
 class ConnectionController;
 class ProfileButtons;
+class RecordCommands;
 class TOutlookBar;
 class TStatusBar;
 class UnitSim;
@@ -48,8 +51,8 @@ struct WindowOptions {
     std::function<void(const std::string& messageKey)> showMessage;
     // Asks for the login password; nullopt when cancelled. Empty: a masked modal input box.
     std::function<std::optional<QString>(const QString& title, const QString& prompt)> askPassword;
-    // Answers the profile dialogs "SaveDialog1" and "OpenDialog1": the chosen file, nullopt
-    // when cancelled. Empty: the real file dialogs.
+    // Answers the file dialogs ("SaveDialog1", "OpenDialog1", "CsvSaveDialog") by name: the
+    // chosen file, nullopt when cancelled. Empty: the real file dialogs.
     std::function<std::optional<QString>(const QString& dialogName)> chooseFile;
     std::optional<QSize> screenSize;  // empty: the primary screen's size
 };
@@ -205,11 +208,16 @@ private:
     SettingsBinding m_settings{m_settingsControls, m_image, m_settingsTexts,
                                TextCatalog::UserDecimalSeparator()};
 
+    // Every view filled from a record region, and the file dialogs every file command shares.
+    RecordViews m_recordViews;
+    FileDialogs m_fileDialogs{*this, m_options.chooseFile};
+
     // What the pages are built from, the pages in notebook order, and the window's commands.
     std::unique_ptr<PageContext> m_pageContext;
     std::vector<std::unique_ptr<WindowPage>> m_pageObjects;
     std::unique_ptr<ConnectionController> m_connection;
     std::unique_ptr<ProfileButtons> m_profiles;
+    std::unique_ptr<RecordCommands> m_recordCommands;
 };
 
 }  // namespace carecfg

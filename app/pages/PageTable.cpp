@@ -8,6 +8,7 @@
 #include "app/pages/PasswordTab.h"
 #include "app/pages/PlaceholderPage.h"
 #include "app/pages/ReceiversTab.h"
+#include "app/pages/RecordPage.h"
 #include "app/pages/SecuritySettingsPage.h"
 #include "app/pages/ServerTab.h"
 #include "app/pages/SpeedDialTab.h"
@@ -19,6 +20,12 @@ namespace {
 template <class Page>
 std::unique_ptr<WindowPage> Make(PageContext& context, QWidget& sheet) {
     return std::make_unique<Page>(context, sheet);
+}
+
+// The record page of row `index` of RecordPages().
+template <std::size_t index>
+std::unique_ptr<WindowPage> MakeRecord(PageContext& context, QWidget& sheet) {
+    return std::make_unique<RecordPage>(context, sheet, RecordPages()[index]);
 }
 
 template <const HelpPageContent& content>
@@ -34,12 +41,12 @@ const std::vector<PageRow>& NotebookPages() {
         {"BasicPage", &Make<BasicSettingsPage>},
         {"SecurityPage", &Make<SecuritySettingsPage>},
         {"HealthPage", &Make<HealthSettingsPage>},
-        {"AlarmRecordPage", &Make<PlaceholderPage>},
-        {"ArmedRecordPage", &Make<PlaceholderPage>},
-        {"IncomingPage", &Make<PlaceholderPage>},
-        {"DialOutPage", &Make<PlaceholderPage>},
-        {"InboxPage", &Make<PlaceholderPage>},
-        {"OutboxPage", &Make<PlaceholderPage>},
+        {RecordPages()[0].sheet, &MakeRecord<0>},
+        {RecordPages()[1].sheet, &MakeRecord<1>},
+        {RecordPages()[2].sheet, &MakeRecord<2>},
+        {RecordPages()[3].sheet, &MakeRecord<3>},
+        {RecordPages()[4].sheet, &MakeRecord<4>},
+        {RecordPages()[5].sheet, &MakeRecord<5>},
         {"BloodPage", &Make<PlaceholderPage>},
         {"GlucosePage", &Make<PlaceholderPage>},
         {"WeightPage", &Make<PlaceholderPage>},

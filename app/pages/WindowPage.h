@@ -14,8 +14,10 @@ namespace carecfg {
 
 class BlockTransfer;
 class ComponentRegistry;
+class FileDialogs;
 class LinkSession;
 class LinkTimer;
+class RecordViews;
 class SettingsBinding;
 class TextCatalog;
 class TextCodec;
@@ -39,6 +41,8 @@ struct PageContext {
     UserNotices& notices;               // message boxes and status panel 0, by message key
     QWidget& window;                    // parent of dialogs
     std::filesystem::path documentDir;  // folder of default.bin, Help.rtf and Contact.rtf
+    RecordViews& recordViews;           // every view filled from a record region
+    FileDialogs& fileDialogs;           // the save and open dialogs every file command uses
 
     // The catalogue's MESSAGE text of the key, for display.
     QString MessageString(std::string_view key) const;

@@ -156,14 +156,10 @@ std::set<std::string> FormComponentNames() {
 }
 
 // Names the login lists use for pages the window does not build yet: the clear buttons of the
-// record and health pages. The window makes no stand-ins for them; switching the login state
+// health pages. The window makes no stand-ins for them; switching the login state
 // passes over them.
 const std::set<std::string>& NotBuiltYet() {
-    static const std::set<std::string> names = {"Button25", "Button27", "Button29", "Button31",
-                                                "Button33", "Button35", "Button38", "Button41",
-                                                "Button44",
-                                                // armed-state names: the armed record page
-                                                "ComboBox39"};
+    static const std::set<std::string> names = {"Button38", "Button41", "Button44"};
     return names;
 }
 
