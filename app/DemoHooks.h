@@ -16,6 +16,8 @@ class Tfrm_mainset;
 //   CARECFG_SCREENSHOT_TAB=name   make this tab sheet of the settings tab control current
 //   CARECFG_SCREENSHOT_DELAY_MS=n the pause before the picture (default 2500 ms)
 //   CARECFG_WINDOW_SIZE=WxH       resize the window before it is shown (screenshots)
+//   CARECFG_EXIT_AFTER_STARTUP=1  once captions, default profile and threshold lists are in,
+//                                 print "startup finished" on standard output and quit
 // Call before the window is shown.
 void InstallDemoHooks(Tfrm_mainset& window);
 
