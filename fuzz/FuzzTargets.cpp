@@ -1,11 +1,16 @@
 #include "fuzz/FuzzTargets.h"
 
+#include <cstring>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/help/RtfReader.h"
+#include "health/HealthDecoders.h"
+#include "health/HealthNumbers.h"
+#include "health/HealthSummary.h"
+#include "health/HealthTime.h"
 #include "image/JpegDecoder.h"
 #include "link/FrameParser.h"
 #include "link/LinkSession.h"
@@ -45,6 +50,42 @@ public:
 private:
     LinkSession& m_session;
 };
+
+// Reads the input as a stream of values, giving zeros once it runs out.
+class InputReader {
+public:
+    InputReader(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
+    std::uint8_t Byte() { return m_at < m_size ? m_data[m_at++] : 0; }
+    double Real() {
+        std::uint8_t bytes[sizeof(double)];
+        for (std::uint8_t& b : bytes)
+            b = Byte();
+        double value;
+        std::memcpy(&value, bytes, sizeof value);
+        return value;
+    }
+    int Integer() { return static_cast<int>(static_cast<std::int8_t>(Byte())) * (1 + Byte()); }
+
+private:
+    const std::uint8_t* m_data;
+    std::size_t m_size;
+    std::size_t m_at = 0;
+};
+
+// The chart keys with numbers taken from the input, any bit pattern included (NaN, infinity).
+HealthNumberTable ArbitraryHealthNumbers(InputReader& input) {
+    HealthNumberTable numbers;
+    numbers.integers = {{"MZZB", input.Byte() % 2}, {"MF", input.Integer()}};
+    for (const HealthRegionLayout& layout : HealthRegionLayouts()) {
+        for (const HealthQuantityLayout& quantity : layout.quantities) {
+            for (const ValueRangeKeys& keys : {quantity.baseKeys, quantity.alternativeKeys}) {
+                numbers.numbers[std::string(keys.maximum)] = input.Real();
+                numbers.numbers[std::string(keys.minimum)] = input.Real();
+            }
+        }
+    }
+    return numbers;
+}
 
 }  // namespace
 
@@ -121,6 +162,48 @@ void FuzzRecordRegions(const std::uint8_t* data, std::size_t size) {
     for (const ImageRegion& region : ImageRegions())
         (void)DecodeRecordRegion(image, region.id, texts);
     (void)RecordStampText(std::span<const std::uint8_t>(data, size < 6 ? size : 6));
+}
+
+void FuzzHealthRegions(const std::uint8_t* data, std::size_t size) {
+    // The input laid over each health region from its first byte on (repeated to fill it), so
+    // a seed is a region file; the numbers, positions and reals come from the input's start.
+    DeviceImage image;
+    for (const HealthRegionLayout& layout : HealthRegionLayouts()) {
+        const std::span<std::uint8_t> area = image.MutableRegionBytes(layout.region);
+        for (std::size_t at = 0; size > 0 && at < area.size(); ++at)
+            area[at] = data[at % size];
+    }
+    InputReader input(data, size);
+    const HealthNumberTable numbers = ArbitraryHealthNumbers(input);
+    const HealthSources sources{{"base", "alternative"}, numbers, input.Byte() % 2 ? ',' : '.'};
+    for (const HealthRegionLayout& layout : HealthRegionLayouts()) {
+        HealthPage page = NewHealthPage(layout.region);
+        for (int decode = 0; decode < 2; ++decode) {
+            (void)DecodeHealthRegion(image, sources, page);
+            for (HealthChartData& chart : page.charts) {
+                (void)ScrollHealthChart(chart.model, input.Integer());
+                for (const std::vector<HealthPoint>& points : chart.model.series)
+                    (void)SortedByTime(points);
+            }
+            (void)SummarizeHealthPage(page);
+        }
+        EmptyHealthPage(page);
+    }
+    // The framing and conversions over arbitrary reals.
+    HealthChartModel chart;
+    const double earliest = input.Real();
+    const double latest = input.Real();
+    FrameTimeAxis(chart, earliest, latest, ThresholdPair{input.Real(), input.Real()},
+                  input.Byte() % 2 ? TimeAxisForm::Glucose : TimeAxisForm::BloodPressure);
+    (void)FrameValueAxis(chart, input.Real(), input.Real(), {"MSSS1", "MSSX1"}, numbers);
+    (void)ScrollHealthChart(chart, input.Integer());
+    (void)RangeSteps({input.Real(), input.Real()}, {input.Real(), input.Real()});
+    const double real = input.Real();
+    (void)FormatHealthNumber(real, input.Byte() % 8, ',');
+    (void)DateTimeOfChartTime(ChartTimeOf(real));
+    (void)HealthDayLabel(real);
+    (void)ParseHealthTimeText(AsText(data, size < 24 ? size : 24));
+    (void)HealthTimeText(std::span<const std::uint8_t>(data, size < 6 ? size : 6));
 }
 
 }  // namespace carecfg::fuzz

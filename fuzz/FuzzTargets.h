@@ -14,5 +14,6 @@ void FuzzLinkBytes(const std::uint8_t* data, std::size_t size);
 void FuzzFieldCodecs(const std::uint8_t* data, std::size_t size);
 void FuzzJpegBytes(const std::uint8_t* data, std::size_t size);
 void FuzzRecordRegions(const std::uint8_t* data, std::size_t size);
+void FuzzHealthRegions(const std::uint8_t* data, std::size_t size);
 
 }  // namespace carecfg::fuzz

@@ -110,4 +110,17 @@ TEST(FuzzSmoke, RecordRegionsNeverFail) {
         {armed + std::string(80, '\xFF'), call, message + std::string(230, '\x01'), "\x0C"}, 150);
 }
 
+TEST(FuzzSmoke, HealthRegionsNeverFail) {
+    // A reading slot (repeated, it fills every slot and the header), the same with month 13,
+    // and a region with a header in the alternative unit and readings in both banks.
+    const std::string slot("\x0C\x03\x07\x09\x05\x00\x78\x50\x4B\x00\x00\x00\x00\x00\x00\x00", 16);
+    std::string badMonth = slot;
+    badMonth[1] = '\x0D';
+    std::string region(4096, '\xFF');
+    region.replace(0, 6, std::string("\x01\x00\xBB\x78\x64\x32", 6));
+    region.replace(0x20, 16, slot);
+    region.replace(0x830, 16, slot);
+    RunMutations(carecfg::fuzz::FuzzHealthRegions, {slot, badMonth, region}, 200);
+}
+
 }  // namespace
