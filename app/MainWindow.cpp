@@ -461,8 +461,17 @@ void Tfrm_mainset::LoadHelpDocuments() {
         }
         const HelpLoad load = LoadHelpDocument(dir / d.file, m_codec, d.builtIn);
         if (load.failed) {
-            // The page keeps its built-in text; the other document and creation go on.
-            m_notices.ShowMessage("M34");
+            // The page keeps its built-in text; the other document and creation go on. The box
+            // names the document and the reason in the system's words after the text of M34.
+            if (m_options.showMessage) {
+                m_notices.ShowMessage("M34");
+            } else {
+                QMessageBox::information(
+                    this, QStringLiteral("carecfg"),
+                    MessageString("M34") + QStringLiteral("\n\n") +
+                        QString::fromUtf8(d.file.data(), static_cast<qsizetype>(d.file.size())) +
+                        QStringLiteral(": ") + QString::fromLocal8Bit(load.errorText));
+            }
             continue;
         }
         rte->setHtml(QString::fromStdString(load.html));

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <random>
+#include <utility>
 
 namespace carecfg {
 
@@ -83,6 +84,66 @@ bool Fail(std::string* error, const char* step, int code) {
     return false;
 }
 
+bool Refuse(std::string* error, std::string text) {
+    if (error != nullptr) {
+        *error = std::move(text);
+    }
+    return false;
+}
+
+// Reads exactly `size` bytes; a file that ends sooner (it shrank while it was read) fails.
+bool ReadFully(int fd, void* into, std::size_t size, std::string* error) {
+    auto* bytes = static_cast<std::uint8_t*>(into);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t got = ::read(fd, bytes + done, size - done);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return Refuse(error, std::strerror(errno));
+        }
+        if (got == 0) {
+            return Refuse(error, "the file shrank while it was read");
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+// Opens a regular file of at least `minSize` and at most `maxSize` bytes and hands the open
+// descriptor and its size to `read`. The open never waits (O_NONBLOCK: a FIFO without a writer
+// would block it), and the type and size are checked on the opened descriptor before any read,
+// so a FIFO, a directory or a huge sparse file costs no time and no memory.
+template <class Read>
+bool OpenAndRead(const std::filesystem::path& path, std::uint64_t minSize, std::uint64_t maxSize,
+                 const Read& read, std::string* error) {
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!fd.Valid()) {
+        return Refuse(error, std::strerror(errno));
+    }
+    struct stat st {};
+    if (::fstat(fd.Get(), &st) != 0) {
+        return Refuse(error, std::strerror(errno));
+    }
+    if (S_ISDIR(st.st_mode)) {
+        return Refuse(error, std::strerror(EISDIR));
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return Refuse(error, "not a regular file (a FIFO, a device or a socket)");
+    }
+    const auto fileSize = static_cast<std::uint64_t>(st.st_size);
+    if (fileSize > maxSize) {
+        return Refuse(error, std::string(std::strerror(EFBIG)) + " (" + std::to_string(fileSize) +
+                                 " bytes, at most " + std::to_string(maxSize) + ")");
+    }
+    if (fileSize < minSize) {
+        return Refuse(error, "too short (" + std::to_string(fileSize) + " bytes, at least " +
+                                 std::to_string(minSize) + ")");
+    }
+    return read(fd.Get(), fileSize);
+}
+
 }  // namespace
 
 bool WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
@@ -133,35 +194,29 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::span<const std:
 }
 
 std::optional<std::vector<std::uint8_t>> ReadFileExactly(const std::filesystem::path& path,
-                                                         std::size_t size) {
-    // Non-blocking, so that opening a FIFO does not wait for a writer; it is refused below.
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (!fd.Valid()) {
+                                                         std::size_t size, std::string* error) {
+    std::vector<std::uint8_t> buffer;
+    const auto readInto = [&](int fd, std::uint64_t) -> bool {
+        buffer.resize(size);
+        return ReadFully(fd, buffer.data(), size, error);
+    };
+    if (!OpenAndRead(path, size, kMaxLoadedFileSize, readInto, error)) {
         return std::nullopt;
-    }
-    struct stat st {};
-    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        return std::nullopt;
-    }
-    if (static_cast<std::uint64_t>(st.st_size) < size) {
-        return std::nullopt;  // shorter than needed: nothing is read at all
-    }
-    std::vector<std::uint8_t> buffer(size);
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t got = ::read(fd.Get(), buffer.data() + done, size - done);
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return std::nullopt;
-        }
-        if (got == 0) {
-            return std::nullopt;  // the file shrank while it was read
-        }
-        done += static_cast<std::size_t>(got);
     }
     return buffer;
+}
+
+std::optional<std::string> ReadSmallFile(const std::filesystem::path& path, std::uint64_t maxSize,
+                                         std::string* error) {
+    std::string content;
+    const auto readInto = [&](int fd, std::uint64_t fileSize) -> bool {
+        content.resize(static_cast<std::size_t>(fileSize));
+        return ReadFully(fd, content.data(), content.size(), error);
+    };
+    if (!OpenAndRead(path, 0, maxSize, readInto, error)) {
+        return std::nullopt;
+    }
+    return content;
 }
 
 }  // namespace carecfg

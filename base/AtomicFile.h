@@ -16,10 +16,22 @@ namespace carecfg {
 bool WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
                          std::string* error = nullptr);
 
+// The largest file a load takes: every data file of the tool is at most one image (256 KiB) and
+// a document a few pages. A larger file is refused by its size, before a byte of it is read.
+inline constexpr std::uint64_t kMaxLoadedFileSize = 16 * 1024 * 1024;
+
 // The first `size` bytes of a regular file; nullopt when it cannot be opened or read, is shorter,
-// or is no regular file (a directory, a FIFO, a device: refused without waiting on it).
-// Bytes beyond `size` are ignored, so a longer raw file still loads.
+// larger than kMaxLoadedFileSize, or is no regular file (a directory, a FIFO, a device: refused
+// without waiting on it). Bytes beyond `size` are ignored, so a longer raw file still loads.
+// On failure `error` (when given) says why, in the system's words where the system refused
+// ("No such file or directory", "Is a directory", "File too large").
 std::optional<std::vector<std::uint8_t>> ReadFileExactly(const std::filesystem::path& path,
-                                                         std::size_t size);
+                                                         std::size_t size,
+                                                         std::string* error = nullptr);
+
+// The whole content of a regular file of at most `maxSize` bytes, read by the same rules as
+// ReadFileExactly (never blocks on a FIFO, never reads a larger file); nullopt with `error` set.
+std::optional<std::string> ReadSmallFile(const std::filesystem::path& path, std::uint64_t maxSize,
+                                         std::string* error = nullptr);
 
 }  // namespace carecfg

@@ -28,11 +28,14 @@ constexpr const char* kExitCodesText =
     "  8   a file could not be read (missing, unreadable, shorter than a profile) or\n"
     "      written; no file is written then, and an existing one stays as it was\n"
     "      (a command that writes a file writes it only when everything else succeeded)\n"
+    "  9   the command did not end within --deadline seconds, although bytes kept\n"
+    "      arriving (another device or a modem on the line, or answers that never\n"
+    "      complete the command); no file is written then\n"
     "  64  bad command line, or bad values in a settings JSON\n";
 
 // The option values as typed; numbers are checked after parsing by the tool's own rules.
 struct RawOptions {
-    std::string resendMs, timeout, readIntervalMs;
+    std::string resendMs, timeout, deadline, readIntervalMs;
     std::string role;
     std::string loginPassword;
     std::string base;
@@ -87,6 +90,12 @@ public:
         m_app
             .add_option("--timeout", raw.timeout,
                         "give up when nothing arrives for S seconds (default 5)")
+            ->type_name("S");
+        m_app
+            .add_option("--deadline", raw.deadline,
+                        "end the command with exit 9 when it has not ended after S seconds in "
+                        "all, even while bytes keep arriving (default 120 for read-settings, "
+                        "write-settings, read-region and read-records, 30 for the others)")
             ->type_name("S");
         m_app
             .add_option("--read-interval-ms", raw.readIntervalMs,
@@ -241,6 +250,14 @@ bool TakeRawValues(CLI::App& app, CLI::App& chosen, const RawOptions& raw, CliCo
         }
         line.timeoutSeconds = *s;
     }
+    if (app.count("--deadline") > 0) {
+        const auto s = ParseSeconds(raw.deadline);
+        if (!s || *s <= 0 || *s > 86400) {
+            error = "--deadline takes a number of seconds greater than 0 (at most 86400)";
+            return false;
+        }
+        line.deadlineSeconds = *s;
+    }
     if (app.count("--read-interval-ms") > 0) {
         const auto ms = ParseWholeNumberIn(raw.readIntervalMs, 1, 100);
         if (!ms) {
@@ -324,6 +341,18 @@ bool TakeRawValues(CLI::App& app, CLI::App& chosen, const RawOptions& raw, CliCo
 }
 
 }  // namespace
+
+double DefaultDeadlineSeconds(CliCommand command) {
+    switch (command) {
+        case CliCommand::ReadSettings:
+        case CliCommand::WriteSettings:
+        case CliCommand::ReadRegion:
+        case CliCommand::ReadRecords:
+            return 120.0;
+        default:
+            return 30.0;
+    }
+}
 
 bool NeedsPort(CliCommand command) {
     return command != CliCommand::ShowSettings && command != CliCommand::EncodeSettings;

@@ -22,6 +22,8 @@ enum CliExitCode : int {
     kExitUnitRefused = 7,   // the unit answered status 0 or 2: it did not do what was asked
     kExitFileError = 8,     // an input file is missing, unreadable or too short; or the output
                             // file could not be written (no file is then written)
+    kExitDeadline = 9,      // the command did not end within its overall deadline (bytes kept
+                            // coming that formed no answer); no file is then written
     kExitUsage = 64,        // bad command line, or bad settings given in JSON
 };
 
@@ -53,6 +55,7 @@ struct CliCommandLine {
     std::optional<int> resendMs;        // unset: taken from skin.ini
     std::optional<int> readIntervalMs;  // unset: taken from skin.ini
     double timeoutSeconds = 5.0;
+    std::optional<double> deadlineSeconds;  // unset: DefaultDeadlineSeconds of the command
     bool verbose = false;
     bool help = false;
     std::string helpText;  // the help asked for (of the program or of one command)
@@ -69,6 +72,10 @@ struct CliCommandLine {
     PasswordRole role = PasswordRole::User;  // set-password
     std::string newSecret, oldSecret;        // set-password (new), set-pin (new, old)
 };
+
+// The overall deadline of a command without --deadline: 120 s for the block transfers
+// (read-settings, write-settings, read-region, read-records), 30 s for every other command.
+double DefaultDeadlineSeconds(CliCommand command);
 
 // Parses the arguments after the program name; nullopt with `error` set for bad usage.
 std::optional<CliCommandLine> ParseCliArguments(std::span<const std::string_view> args,

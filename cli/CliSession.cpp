@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <system_error>
@@ -149,6 +150,8 @@ void CliSession::Close() {
 }
 
 int CliSession::Open() {
+    m_commandDeadline = MonotonicTimer::Clock::now() + m_options.deadline;
+    m_bytesReceived = 0;
     std::string path;
     if (IsDemoPortName(m_options.port)) {
         m_demo = std::make_unique<UnitSim>();
@@ -186,6 +189,7 @@ void CliSession::Finish(Outcome outcome) {
 
 void CliSession::OnData(const std::uint8_t* buffer, std::uint16_t length) {
     m_lastActivity = MonotonicTimer::Clock::now();
+    m_bytesReceived += length;
     m_link.FeedChunk(buffer, length);
 }
 
@@ -199,12 +203,18 @@ CliSession::Outcome CliSession::Wait() {
     using namespace std::chrono;
     while (m_outcome == Outcome::Waiting) {
         const auto now = MonotonicTimer::Clock::now();
+        // Bytes that keep coming without forming an answer keep the silence time-out away;
+        // the command's own deadline ends the wait all the same.
+        if (now >= m_commandDeadline) {
+            Finish(Outcome::Deadline);
+            break;
+        }
         const auto deadline = m_lastActivity + m_options.timeout;
         if (now >= deadline) {
             Finish(Outcome::Silent);
             break;
         }
-        auto until = deadline;
+        auto until = std::min(deadline, m_commandDeadline);
         if (const auto due = m_timer.Deadline(); due && *due < until) {
             until = *due;
         }
@@ -241,6 +251,11 @@ int CliSession::Report(Outcome outcome) {
         case Outcome::LineLost:
             m_err << "carecfg-cli: the line hung up\n";
             return kExitLineLost;
+        case Outcome::Deadline:
+            m_err << "carecfg-cli: the command did not end within its deadline of "
+                  << static_cast<double>(m_options.deadline.count()) / 1000.0 << " s (--deadline); "
+                  << m_bytesReceived << " bytes arrived from the line in that time\n";
+            return kExitDeadline;
         case Outcome::Waiting:
             break;
     }
@@ -458,10 +473,11 @@ int CliSession::Run(const CliCommandLine& line) {
     // A profile to write is read before anything goes to the unit.
     std::optional<std::vector<std::uint8_t>> profile;
     if (line.command == CliCommand::WriteSettings) {
-        profile = ReadFileExactly(line.file, kSettingsRecordSize);
+        std::string why;
+        profile = ReadFileExactly(line.file, kSettingsRecordSize, &why);
         if (!profile) {
             m_err << "carecfg-cli: " << line.file << ": cannot read " << kSettingsRecordSize
-                  << " bytes of a profile (missing, unreadable or shorter)\n";
+                  << " bytes of a profile: " << why << '\n';
             return kExitFileError;
         }
     }

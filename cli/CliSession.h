@@ -37,6 +37,9 @@ public:
         std::string port;
         int resendMs = kInitialResendInterval;
         std::chrono::milliseconds timeout{5000};
+        // The whole command (its login included) ends with kExitDeadline after this long,
+        // whatever arrives; counted from Open.
+        std::chrono::milliseconds deadline{120000};
         int readIntervalMs = 100;  // the serial reader's grouping pause (1..100)
         bool verbose = false;
     };
@@ -87,7 +90,8 @@ private:
         Stray,        // a block reply at an address outside the sequence
         GaveUp,
         Silent,
-        LineLost
+        LineLost,
+        Deadline  // the command's overall deadline passed
     };
 
     // Starts waiting for the outcome of a new request.
@@ -146,6 +150,8 @@ private:
     Outcome m_outcome = Outcome::Waiting;
     int m_replyStatus = -1;  // status byte of the last status or block-write reply, -1: none
     MonotonicTimer::Clock::time_point m_lastActivity{};
+    MonotonicTimer::Clock::time_point m_commandDeadline = MonotonicTimer::Clock::time_point::max();
+    std::uint64_t m_bytesReceived = 0;  // since Open: told when the deadline ends a command
     std::optional<IdentityReply> m_identity;
 };
 

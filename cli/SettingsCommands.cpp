@@ -1,6 +1,5 @@
 #include "cli/SettingsCommands.h"
 
-#include <fstream>
 #include <iterator>
 #include <memory>
 #include <ostream>
@@ -14,13 +13,17 @@ namespace carecfg {
 
 namespace {
 
+// A settings JSON names a few hundred controls; a larger input is no such document.
+constexpr std::size_t kMaxSettingsJsonSize = 4 * 1024 * 1024;
+
 // The first bytes of a profile, or nullopt with the reason printed.
 std::optional<std::vector<std::uint8_t>> ReadProfile(const std::filesystem::path& file,
                                                      std::ostream& err) {
-    auto bytes = ReadFileExactly(file, kSettingsRecordSize);
+    std::string why;
+    auto bytes = ReadFileExactly(file, kSettingsRecordSize, &why);
     if (!bytes) {
         err << "carecfg-cli: " << file.string() << ": cannot read " << kSettingsRecordSize
-            << " bytes of a profile (missing, unreadable or shorter)\n";
+            << " bytes of a profile: " << why << '\n';
     }
     return bytes;
 }
@@ -53,18 +56,25 @@ int EncodeSettingsFile(const std::string& jsonSource, const std::filesystem::pat
                        std::istream& in, std::ostream& out, std::ostream& err) {
     std::string text;
     if (jsonSource == "-") {
-        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        // The standard input may be a pipe that never ends: read no more than a file may hold.
+        char chunk[4096];
+        while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+            text.append(chunk, static_cast<std::size_t>(in.gcount()));
+            if (text.size() > kMaxSettingsJsonSize) {
+                err << "carecfg-cli: standard input: more than " << kMaxSettingsJsonSize
+                    << " bytes, no settings JSON\n";
+                return kExitFileError;
+            }
+        }
     } else {
-        std::ifstream file(jsonSource, std::ios::binary);
-        if (!file) {
-            err << "carecfg-cli: " << jsonSource << ": cannot be read\n";
+        // A FIFO, a directory or a huge file is refused before anything is read.
+        std::string why;
+        auto content = ReadSmallFile(jsonSource, kMaxSettingsJsonSize, &why);
+        if (!content) {
+            err << "carecfg-cli: " << jsonSource << ": cannot be read: " << why << '\n';
             return kExitFileError;
         }
-        text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-        if (file.bad()) {
-            err << "carecfg-cli: " << jsonSource << ": cannot be read\n";
-            return kExitFileError;
-        }
+        text = std::move(*content);
     }
     nlohmann::json values;
     try {

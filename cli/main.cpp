@@ -48,6 +48,9 @@ int main(int argc, char** argv) {
         options.readIntervalMs = line->readIntervalMs.value_or(ReadIntervalFromCatalog(catalog));
         options.timeout = std::chrono::milliseconds(
             std::max<long long>(1, std::llround(line->timeoutSeconds * 1000.0)));
+        options.deadline = std::chrono::milliseconds(std::max<long long>(
+            1, std::llround(line->deadlineSeconds.value_or(DefaultDeadlineSeconds(line->command)) *
+                            1000.0)));
         options.verbose = line->verbose;
         CliSession session(std::move(options), std::move(catalog), std::cout, std::cerr);
         return session.Run(*line);

@@ -12,6 +12,8 @@ constexpr std::int32_t kSettingsSize = 4096;
 // The all-records chain counts its replies against 370 steps although it has 338 blocks, so
 // the display stands at 92 % when the last block arrives.
 constexpr long long kRecordChainSteps = 370;
+// "The data received from the unit could not be handled": a sequence that makes no progress.
+constexpr const char* kNoProgressKey = "M16";
 
 // When a region's read button resets the progress display.
 enum class ProgressReset { Before, AfterFirstRequest, Never };
@@ -114,6 +116,7 @@ void BlockTransfer::ProgressDone() {
 
 void BlockTransfer::ReadRegion(RegionId region) {
     const ReadStarter& starter = StarterOf(region);
+    BeginSequence();
     m_image.EraseRegion(region);
     if (starter.resetCounter) {
         m_replyCounter = 0;
@@ -128,6 +131,7 @@ void BlockTransfer::ReadRegion(RegionId region) {
 }
 
 void BlockTransfer::ReadAllRecords() {
+    BeginSequence();
     m_image.EraseAll();
     m_replyCounter = 0;
     m_session.SendReadRecordBlock(Region(RecordChain().front()).start);
@@ -135,6 +139,7 @@ void BlockTransfer::ReadAllRecords() {
 }
 
 void BlockTransfer::WriteSettings() {
+    BeginSequence();
     m_replyCounter = 0;
     ProgressStart();
     if (m_encoder) {
@@ -164,8 +169,31 @@ void BlockTransfer::Stray() {
     m_session.Listeners().TransferEnded(TransferEnd::StrayAddress);
 }
 
+void BlockTransfer::BeginSequence() {
+    m_seenBlocks.reset();
+    m_repliesWithoutProgress = 0;
+}
+
+bool BlockTransfer::NoteProgress(std::int32_t address) {
+    const auto block = static_cast<std::size_t>(address) / kBlockSize;
+    if (address >= 0 && block < m_seenBlocks.size() && !m_seenBlocks.test(block)) {
+        m_seenBlocks.set(block);
+        m_repliesWithoutProgress = 0;
+        return true;
+    }
+    if (++m_repliesWithoutProgress < kMaxRepliesWithoutProgress) {
+        return true;
+    }
+    m_session.Listeners().ShowMessage(kNoProgressKey);
+    Stray();
+    return false;
+}
+
 void BlockTransfer::ReadBlockReply(const ReceiveRecord& record) {
     const std::int32_t a = ReplyAddress(record);
+    if (a >= 0 && a <= kSettingsLastBlock && !NoteProgress(a)) {
+        return;
+    }
     if (a >= 0 && a < kSettingsLastBlock) {
         ProgressStep(a, kSettingsSize);
         StoreReplyBlock(a, record);
@@ -182,6 +210,9 @@ void BlockTransfer::ReadBlockReply(const ReceiveRecord& record) {
     const ImageRegion* r = RecordRegionAt(a);
     if (r == nullptr) {
         Stray();
+        return;
+    }
+    if (!NoteProgress(a)) {
         return;
     }
     StoreReplyBlock(a, record);
@@ -204,6 +235,9 @@ void BlockTransfer::RecordBlockReply(const ReceiveRecord& record) {
         Stray();
         return;
     }
+    if (!NoteProgress(a)) {
+        return;
+    }
     StoreReplyBlock(a, record);
     if (a < static_cast<std::int32_t>(r->lastBlock)) {
         m_session.SendReadRecordBlock(static_cast<std::uint32_t>(a) + kBlockSize);
@@ -223,6 +257,9 @@ void BlockTransfer::WriteBlockReply(const ReceiveRecord& record) {
     const CommandInfo* info = FindCommand(CmdWriteBlock);
     if (status == 1) {
         const std::int32_t a = ReplyAddress(record);
+        if (a >= 0 && a < kSettingsLastBlock && !NoteProgress(a)) {
+            return;
+        }
         if (a >= kSettingsLastBlock) {
             ProgressDone();
             m_session.Listeners().ShowMessage(info->successKey);

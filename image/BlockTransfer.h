@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -24,8 +25,15 @@ ProgressReading ProgressAt(long long position, long long total);
 // CmdReadRecordBlock, and the settings region written with CmdWriteBlock. The sequences keep no
 // position: the address each reply carries decides where its block goes and what is asked for
 // next. Progress, messages, decoded regions and ends go to the session's listeners.
+// A sequence whose replies stop bringing new blocks (a unit that keeps answering with an earlier
+// address, so that no time-out ever fires) ends after kMaxRepliesWithoutProgress such replies
+// in a row with "M16" and TransferEnd::StrayAddress, instead of asking for ever.
 class BlockTransfer : public BlockReplyHandler {
 public:
+    // Replies in a row that bring no block new to the sequence before it is given up. A late
+    // duplicate after a resend costs one; only a unit that is stuck reaches the limit.
+    static constexpr int kMaxRepliesWithoutProgress = 8;
+
     // Fills the pages of a region from the image once its last block has arrived; false when
     // the decode failed.
     using Decoder = std::function<bool(const DeviceImage& image)>;
@@ -65,12 +73,19 @@ private:
     void StoreReplyBlock(std::int32_t address, const ReceiveRecord& record);
     void Decode(RegionId region);
     void Stray();
+    // Starts counting the blocks of a new sequence.
+    void BeginSequence();
+    // Notes the reply's block; false (the sequence has ended with "M16") when too many replies
+    // in a row brought no block that the sequence had not seen.
+    bool NoteProgress(std::int32_t address);
 
     LinkSession& m_session;
     DeviceImage& m_image;
     std::map<RegionId, Decoder> m_decoders;
     Encoder m_encoder;
     std::int32_t m_replyCounter = 0;
+    std::bitset<kImageSize / kBlockSize> m_seenBlocks;  // blocks of the running sequence
+    int m_repliesWithoutProgress = 0;
 };
 
 // The address a reply carries (frame bytes 2..5, big-endian), as a signed 32-bit number.

@@ -10,8 +10,8 @@ bool SaveImageFile(const DeviceImage& image, const std::filesystem::path& path) 
     return WriteFileAtomically(path, image.Bytes());
 }
 
-bool LoadImageFile(DeviceImage& image, const std::filesystem::path& path) {
-    const auto bytes = ReadFileExactly(path, kImageSize);
+bool LoadImageFile(DeviceImage& image, const std::filesystem::path& path, std::string* error) {
+    const auto bytes = ReadFileExactly(path, kImageSize, error);
     if (!bytes) {
         return false;
     }
@@ -23,9 +23,10 @@ bool SaveRegionFile(const DeviceImage& image, RegionId id, const std::filesystem
     return WriteFileAtomically(path, image.RegionBytes(id));
 }
 
-bool LoadRegionFile(DeviceImage& image, RegionId id, const std::filesystem::path& path) {
+bool LoadRegionFile(DeviceImage& image, RegionId id, const std::filesystem::path& path,
+                    std::string* error) {
     const auto target = image.MutableRegionBytes(id);
-    const auto bytes = ReadFileExactly(path, target.size());
+    const auto bytes = ReadFileExactly(path, target.size(), error);
     if (!bytes) {
         return false;
     }

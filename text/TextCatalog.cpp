@@ -22,7 +22,7 @@ namespace carecfg {
 namespace {
 
 // A file larger than this is not a catalogue; it is treated like a missing one.
-constexpr off_t kMaxCatalogSize = 64 * 1024 * 1024;
+constexpr off_t kMaxCatalogSize = 16 * 1024 * 1024;
 
 // Timestamps of the file system advance in clock ticks, not nanoseconds: a file modified less
 // than this long ago may be modified again without its timestamp changing.
@@ -55,19 +55,29 @@ bool RecentlyModified(const FileIdentity& id) {
     return ToNs(id.mtime) + kTimestampSlackNs >= ToNs(now);
 }
 
-// Reads a whole regular file. Fills the identity of the descriptor that was read.
+// Reads a whole regular file. Fills the identity of the descriptor that was read. The open never
+// waits: a FIFO in the file's place (or one swapped in after a check) would block it for good.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, FileIdentity* identity,
                                          int* error) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         if (error)
             *error = errno;
         return std::nullopt;
     }
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxCatalogSize) {
+    int refusal = 0;
+    if (::fstat(fd, &st) != 0)
+        refusal = errno;
+    else if (S_ISDIR(st.st_mode))
+        refusal = EISDIR;
+    else if (!S_ISREG(st.st_mode))
+        refusal = EINVAL;  // a FIFO, device or socket is no catalogue
+    else if (st.st_size > kMaxCatalogSize)
+        refusal = EFBIG;
+    if (refusal != 0) {
         if (error)
-            *error = S_ISDIR(st.st_mode) ? EISDIR : (errno ? errno : EINVAL);
+            *error = refusal;
         ::close(fd);
         return std::nullopt;
     }

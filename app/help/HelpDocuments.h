@@ -21,15 +21,17 @@ inline constexpr std::string_view kContactDocumentName = "Contact.rtf";  // into
 struct HelpLoad {
     std::string html;            // what the page shows
     bool failed;                 // the document exists but could not be read: tell the user
-    std::string errorText = {};  // the system's error text when failed
+    std::string errorText = {};  // why it failed, in the system's words where it has them
 };
 
 // Loads a help document as HTML for its page.
 // - Missing file: the built-in text, failed = false.
 // - Rich text: converted by RtfToHtml; anything else is shown as plain text.
-// - A file that exists but cannot be opened or read (a directory in its place, no permission, a
-//   read error, larger than 16 MiB): the built-in text, failed = true and the error text, so the
-//   window reports it in a message box and goes on building itself.
+// - A file that exists but cannot be opened or read (a directory, a FIFO or a device in its
+//   place, a loop of symbolic links, no permission, a read error, larger than 16 MiB): the
+//   built-in text, failed = true and the error text ("Is a directory", "Too many levels of
+//   symbolic links", "File too large (...)"), so the window reports it in a message box and goes
+//   on building itself. Neither a FIFO nor a huge file is waited on or read.
 HelpLoad LoadHelpDocument(const std::filesystem::path& file, const TextCodec& codec,
                           std::string_view builtInText);
 

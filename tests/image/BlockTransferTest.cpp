@@ -333,3 +333,71 @@ TEST(BlockTransferTest, PortClosedShowsM3AfterTheStartingSteps) {
 
 }  // namespace
 }  // namespace carecfg
+
+namespace carecfg {
+namespace {
+
+// A unit that keeps answering with blocks the sequence already has (the same earlier block, or
+// two blocks in turn) never lets a time-out fire: the sequence ends with "M16" after a bounded
+// number of such replies. One late duplicate on the way costs nothing.
+TEST(BlockTransferTest, SequenceWithoutProgressEndsWithAMessage) {
+    struct Case {
+        const char* name;
+        std::function<void(BlockTransfer&)> start;
+        std::uint8_t command;
+        std::uint32_t first;  // the block the unit answers properly before it gets stuck
+    };
+    const Case cases[] = {
+        {"read settings", [](BlockTransfer& t) { t.ReadRegion(RegionId::Settings); }, CmdReadBlock,
+         0x0000},
+        {"read a record region", [](BlockTransfer& t) { t.ReadRegion(RegionId::Inbox); },
+         CmdReadBlock, Region(RegionId::Inbox).start},
+        {"read all records", [](BlockTransfer& t) { t.ReadAllRecords(); }, CmdReadRecordBlock,
+         Region(RecordChain().front()).start},
+        {"write settings", [](BlockTransfer& t) { t.WriteSettings(); }, CmdWriteBlock, 0x0000},
+    };
+    for (const Case& c : cases) {
+        for (const bool alternating : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (alternating ? ", two blocks in turn" : ""));
+            TransferRig rig;
+            int replies = 0;
+            rig.override = [&](std::uint8_t command, std::uint32_t) -> std::optional<Bytes> {
+                // Stuck from the third reply on: the first block again (or the first two).
+                const std::uint32_t at = replies < 2
+                                             ? c.first + replies * 256u
+                                             : c.first + (alternating ? (replies % 2) * 256u : 0u);
+                ++replies;
+                return BuildFrame(command, at, command == CmdWriteBlock ? Bytes{1} : Bytes(256, 7));
+            };
+            c.start(rig.transfer);
+            rig.RunUnit();
+            EXPECT_EQ(replies, 2 + BlockTransfer::kMaxRepliesWithoutProgress);
+            EXPECT_EQ(rig.log.Only("msg"), Log{"msg:M16"});
+            EXPECT_EQ(rig.log.all.back(), "end:stray");
+            EXPECT_EQ(rig.log.Only("decoded"), Log{});
+        }
+    }
+}
+
+TEST(BlockTransferTest, OccasionalRepeatedRepliesDoNotEndTheSequence) {
+    TransferRig rig;
+    std::uint32_t last = 0xFFFFFFFF;
+    int replies = 0;
+    rig.override = [&](std::uint8_t command, std::uint32_t address) -> std::optional<Bytes> {
+        // Every third reply repeats the block before instead of the one asked for.
+        const bool repeat = ++replies % 3 == 0 && last != 0xFFFFFFFF;
+        const std::uint32_t at = repeat ? last : address;
+        last = at;
+        return rig.unit.Answer(command, at, {});
+    };
+    rig.transfer.ReadRegion(RegionId::Settings);
+    rig.RunUnit();
+    EXPECT_EQ(rig.log.Only("msg"), Log{});
+    EXPECT_EQ(rig.log.all.back(), "end:completed");
+    EXPECT_TRUE(std::equal(rig.image.RegionBytes(RegionId::Settings).begin(),
+                           rig.image.RegionBytes(RegionId::Settings).end(),
+                           rig.unit.Memory().RegionBytes(RegionId::Settings).begin()));
+}
+
+}  // namespace
+}  // namespace carecfg
