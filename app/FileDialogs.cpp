@@ -17,9 +17,11 @@ struct DialogRow {
 // In the order of FileDialogs::Kind. The filter "Bin|*.bin" is one file type named Bin with the
 // pattern *.bin.
 constexpr DialogRow kDialogs[] = {
-    {"SaveDialog1", "Bin (*.bin)", "bin", true},
-    {"OpenDialog1", "Bin (*.bin)", "bin", false},
-    {"CsvSaveDialog", "CSV (*.csv)", "csv", true},
+    {"SaveDialog1", "Bin (*.bin)", "bin", true},    // raw files saved
+    {"OpenDialog1", "Bin (*.bin)", "bin", false},   // raw files loaded
+    {"CsvSaveDialog", "CSV (*.csv)", "csv", true},  // list exports
+    {"PngSaveDialog", "PNG (*.png)", "png", true},  // chart pictures
+    {"PdfSaveDialog", "PDF (*.pdf)", "pdf", true},  // reports
 };
 
 const DialogRow& RowOf(FileDialogs::Kind kind) {

@@ -16,10 +16,11 @@ namespace carecfg {
 // The window's file dialogs, one of each, shared by every command that saves or loads a file so
 // that each opens where it was last left: SaveDialog1 and OpenDialog1 for the raw files
 // (profiles, record areas, whole images: "Bin (*.bin)", names without an extension get .bin) and
-// CsvSaveDialog for list exports ("CSV (*.csv)").
+// CsvSaveDialog for list exports ("CSV (*.csv)"), PngSaveDialog for chart pictures and
+// PdfSaveDialog for reports.
 class FileDialogs {
 public:
-    enum class Kind { SaveBin, OpenBin, SaveCsv };
+    enum class Kind { SaveBin, OpenBin, SaveCsv, SavePng, SavePdf };
 
     // Answers a dialog by its name: the chosen file, nullopt when cancelled. Tests answer the
     // dialogs with it; empty: the real dialogs are shown.
@@ -38,7 +39,7 @@ private:
     QWidget& m_window;
     FileChooser m_chooseFile;
     // Made at first use; children of the window.
-    std::array<QPointer<QFileDialog>, 3> m_dialogs;
+    std::array<QPointer<QFileDialog>, 5> m_dialogs;
 };
 
 }  // namespace carecfg

@@ -30,7 +30,7 @@ struct HealthExtremes {
 
 // One chart of a health page: what it shows, and the numbers it was framed from.
 struct HealthChartData {
-    HealthQuantity quantity = HealthQuantity::Systolic;
+    ReadingQuantity quantity = ReadingQuantity::Systolic;
     HealthChartModel model;
     HealthExtremes extremes;
     std::optional<ThresholdPair> thresholdLines;  // the values of its red lines, if it has them

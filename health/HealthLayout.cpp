@@ -13,7 +13,7 @@ constexpr HealthScale kWhole{1.0, 1.0, 0};
 constexpr HealthScale kMmHgToKpa{1.0, 7.5, 1};
 
 constexpr std::array<HealthQuantityLayout, 3> kBloodPressure = {{
-    {HealthQuantity::Systolic,
+    {ReadingQuantity::Systolic,
      6,
      1,
      kWhole,
@@ -23,7 +23,7 @@ constexpr std::array<HealthQuantityLayout, 3> kBloodPressure = {{
      kPressureThresholds,
      {"MSSS1", "MSSX1"},
      {"MSSS2", "MSSX2"}},
-    {HealthQuantity::Diastolic,
+    {ReadingQuantity::Diastolic,
      7,
      1,
      kWhole,
@@ -33,7 +33,7 @@ constexpr std::array<HealthQuantityLayout, 3> kBloodPressure = {{
      kPressureThresholds,
      {"MSZS1", "MSZX1"},
      {"MSZS2", "MSZX2"}},
-    {HealthQuantity::HeartRate,
+    {ReadingQuantity::HeartRate,
      8,
      1,
      kWhole,
@@ -46,7 +46,7 @@ constexpr std::array<HealthQuantityLayout, 3> kBloodPressure = {{
 }};
 
 // Glucose is kept in tenths of a mmol/L; its thresholds are tenths of the unit shown.
-constexpr HealthQuantityLayout kGlucoseQuantity{HealthQuantity::Glucose,
+constexpr HealthQuantityLayout kGlucoseQuantity{ReadingQuantity::Glucose,
                                                 6,
                                                 2,
                                                 {1.0, 10.0, 1},
@@ -60,7 +60,7 @@ constexpr HealthQuantityLayout kGlucoseQuantity{HealthQuantity::Glucose,
 // Weight has the glucose layout, kept in tenths of a kilogram and shown in kg or lb.
 constexpr HealthQuantityLayout WeightFromGlucose() {
     HealthQuantityLayout weight = kGlucoseQuantity;
-    weight.quantity = HealthQuantity::Weight;
+    weight.quantity = ReadingQuantity::Weight;
     weight.alternative.multiplier = 2.2;
     weight.baseKeys = {"MTZS1", "MTZX1"};
     weight.alternativeKeys = {"MTZS2", "MTZX2"};

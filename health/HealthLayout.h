@@ -25,7 +25,7 @@ struct HealthScheme {
 };
 
 // The quantities a health page shows, one chart and one list column each.
-enum class HealthQuantity { Systolic, Diastolic, HeartRate, Glucose, Weight };
+enum class ReadingQuantity { Systolic, Diastolic, HeartRate, Glucose, Weight };
 
 // How a raw number becomes the value shown: raw × multiplier ÷ divisor, written with 0 or 1
 // decimal.
@@ -48,7 +48,7 @@ struct HealthThresholdField {
 // One quantity of a region: its field in the reading slot, how it is shown in either unit, its
 // thresholds, and the keys of its fixed chart range in either unit.
 struct HealthQuantityLayout {
-    HealthQuantity quantity;
+    ReadingQuantity quantity;
     std::uint32_t valueOffset;  // in the slot; an unsigned little-endian number
     std::uint32_t valueWidth;
     HealthScale base;

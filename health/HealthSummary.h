@@ -21,7 +21,7 @@ struct HealthBankSummary {
 // The figures of one quantity of a page for the carer's report; `decimals` is how many the
 // page's lists show for it (0 or 1).
 struct HealthQuantitySummary {
-    HealthQuantity quantity = HealthQuantity::Systolic;
+    ReadingQuantity quantity = ReadingQuantity::Systolic;
     int decimals = 0;
     std::array<HealthBankSummary, HealthScheme::kBankCount> banks;
 };

@@ -44,10 +44,24 @@ ReplyPlan ReplyShaper::Shape(std::vector<std::uint8_t> frame) {
 
     const int delay = std::max(m_faults.replyDelayMs, 0);
     if (m_faults.splitReplies && frame.size() >= 2) {
-        // Cut somewhere inside the frame itself, never before its first byte.
-        const std::size_t cut = frameAt + 1 + m_random() % (frame.size() - 1);
-        plan.parts.push_back({delay, {line.begin(), line.begin() + static_cast<long>(cut)}});
-        plan.parts.push_back({kSplitPauseMs, {line.begin() + static_cast<long>(cut), line.end()}});
+        // Cut somewhere inside the frame itself, never before its first byte; cuts that fall
+        // together make one.
+        std::vector<std::size_t> cuts;
+        const int count = std::max(m_faults.splitCuts, 1);
+        for (int i = 0; i < count; ++i) {
+            cuts.push_back(frameAt + 1 + m_random() % (frame.size() - 1));
+        }
+        std::sort(cuts.begin(), cuts.end());
+        cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+        cuts.push_back(line.size());
+        const int pause = std::max(m_faults.splitPauseMs, 0);
+        std::size_t from = 0;
+        for (const std::size_t cut : cuts) {
+            plan.parts.push_back(
+                {from == 0 ? delay : pause,
+                 {line.begin() + static_cast<long>(from), line.begin() + static_cast<long>(cut)}});
+            from = cut;
+        }
     } else {
         plan.parts.push_back({delay, std::move(line)});
     }

@@ -23,8 +23,6 @@ struct ReplyPlan {
 // one generator seeded once, so the same seed and the same requests give the same faults.
 class ReplyShaper {
 public:
-    static constexpr int kSplitPauseMs = 150;  // longer than the 100 ms grouping of the reader
-
     ReplyShaper(const SimFaults& faults, std::uint32_t seed);
     ReplyPlan Shape(std::vector<std::uint8_t> frame);
 

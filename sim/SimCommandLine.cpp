@@ -64,11 +64,17 @@ std::string SimUsage() {
            "  --corrupt N         corrupt one reply in N\n"
            "  --drop N            drop one reply in N\n"
            "  --noise N           send N random bytes before each reply frame\n"
-           "  --split             send each reply in two parts, 150 ms apart\n"
+           "  --split             send each reply in parts cut at random places\n"
+           "  --split-cuts N      cut a split reply at N places (default 1: two parts)\n"
+           "  --split-pause-ms N  pause N ms before each later part (default 150)\n"
            "  --stop-halfway N    send only the first half of one reply in N\n"
            "  --write-status S    answer block writes with status S (0, 1 or 2; 1 stores)\n"
            "  --write-status-at ADDR:STATUS\n"
            "                      answer the block write at ADDR (0x0700 or 1792) with STATUS\n"
+           "  --hang-up-after N   answer N block requests, then close the line at the next\n"
+           "                      one, unanswered, as an adapter pulled out (once)\n"
+           "  --come-back-ms N    after the hang-up, come back on a fresh terminal N ms\n"
+           "                      later, the link pointing at it (default: stay away)\n"
            "  --help              show this text\n";
 }
 
@@ -151,6 +157,26 @@ std::optional<SimCommandLine> ParseSimCommandLine(std::span<const std::string_vi
             }
         } else if (arg == "--noise") {
             if (!count(f.noiseBytes)) {
+                return std::nullopt;
+            }
+        } else if (arg == "--split-cuts") {
+            if (!count(f.splitCuts)) {
+                return std::nullopt;
+            }
+            if (f.splitCuts < 1) {
+                error = "a split reply has at least one cut";
+                return std::nullopt;
+            }
+        } else if (arg == "--split-pause-ms") {
+            if (!count(f.splitPauseMs)) {
+                return std::nullopt;
+            }
+        } else if (arg == "--hang-up-after") {
+            if (!count(f.hangUpAfterBlocks)) {
+                return std::nullopt;
+            }
+        } else if (arg == "--come-back-ms") {
+            if (!count(f.comeBackAfterMs)) {
                 return std::nullopt;
             }
         } else if (arg == "--stop-halfway") {

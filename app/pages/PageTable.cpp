@@ -2,11 +2,11 @@
 
 #include "app/pages/AlarmClockTab.h"
 #include "app/pages/BasicSettingsPage.h"
+#include "app/pages/HealthRecordPage.h"
 #include "app/pages/HealthSettingsPage.h"
 #include "app/pages/HelpPage.h"
 #include "app/pages/HomePage.h"
 #include "app/pages/PasswordTab.h"
-#include "app/pages/PlaceholderPage.h"
 #include "app/pages/ReceiversTab.h"
 #include "app/pages/RecordPage.h"
 #include "app/pages/SecuritySettingsPage.h"
@@ -28,6 +28,12 @@ std::unique_ptr<WindowPage> MakeRecord(PageContext& context, QWidget& sheet) {
     return std::make_unique<RecordPage>(context, sheet, RecordPages()[index]);
 }
 
+// The health page of row `index` of HealthPageRows().
+template <std::size_t index>
+std::unique_ptr<WindowPage> MakeHealth(PageContext& context, QWidget& sheet) {
+    return std::make_unique<HealthRecordPage>(context, sheet, HealthPageRows()[index]);
+}
+
 template <const HelpPageContent& content>
 std::unique_ptr<WindowPage> MakeHelp(PageContext& context, QWidget& sheet) {
     return std::make_unique<HelpPage>(context, sheet, content);
@@ -47,9 +53,9 @@ const std::vector<PageRow>& NotebookPages() {
         {RecordPages()[3].sheet, &MakeRecord<3>},
         {RecordPages()[4].sheet, &MakeRecord<4>},
         {RecordPages()[5].sheet, &MakeRecord<5>},
-        {"BloodPage", &Make<PlaceholderPage>},
-        {"GlucosePage", &Make<PlaceholderPage>},
-        {"WeightPage", &Make<PlaceholderPage>},
+        {HealthPageRows()[0].sheet, &MakeHealth<0>},
+        {HealthPageRows()[1].sheet, &MakeHealth<1>},
+        {HealthPageRows()[2].sheet, &MakeHealth<2>},
         {"GuidePage", &MakeHelp<kGuideHelpPage>},
         {"GprsTestPage", &MakeHelp<kGprsLogHelpPage>},
         {"AboutPage", &MakeHelp<kContactHelpPage>},

@@ -90,7 +90,7 @@ TEST_F(HealthDecodersTest, ErasedRegionsHoldNoReadings) {
             EXPECT_TRUE(chart.model.series[kBank2Series].empty());
             EXPECT_EQ(chart.model.timeAxis.range, (AxisRange{0, 10}));
             EXPECT_EQ(chart.model.scroll.maximum, 0);
-            const bool lines = chart.quantity != HealthQuantity::Diastolic;
+            const bool lines = chart.quantity != ReadingQuantity::Diastolic;
             EXPECT_EQ(chart.model.series[kHighLineSeries], lines ? linePoints : Points{});
             EXPECT_EQ(chart.model.series[kLowLineSeries], lines ? linePoints : Points{});
             EXPECT_EQ(chart.model.valueAxis.range, (AxisRange{line, line}));

@@ -47,7 +47,7 @@ TEST(SummarizeHealthPage, OneEntryPerQuantityWithBothBanksInTheShownUnit) {
 
     const std::vector<HealthQuantitySummary> summaries = SummarizeHealthPage(page);
     ASSERT_EQ(summaries.size(), 3u);
-    EXPECT_EQ(summaries[0].quantity, HealthQuantity::Systolic);
+    EXPECT_EQ(summaries[0].quantity, ReadingQuantity::Systolic);
     EXPECT_EQ(summaries[0].decimals, 1);
     EXPECT_EQ(summaries[0].banks[0].count, 2u);
     EXPECT_DOUBLE_EQ(summaries[0].banks[0].minimum, 16.0);
@@ -55,9 +55,9 @@ TEST(SummarizeHealthPage, OneEntryPerQuantityWithBothBanksInTheShownUnit) {
     EXPECT_DOUBLE_EQ(summaries[0].banks[0].maximum, 20.0);
     EXPECT_EQ(summaries[0].banks[1].count, 1u);
     EXPECT_DOUBLE_EQ(summaries[0].banks[1].average, 18.0);
-    EXPECT_EQ(summaries[1].quantity, HealthQuantity::Diastolic);
+    EXPECT_EQ(summaries[1].quantity, ReadingQuantity::Diastolic);
     EXPECT_DOUBLE_EQ(summaries[1].banks[0].minimum, 10.0);
-    EXPECT_EQ(summaries[2].quantity, HealthQuantity::HeartRate);
+    EXPECT_EQ(summaries[2].quantity, ReadingQuantity::HeartRate);
     EXPECT_EQ(summaries[2].decimals, 0);
     EXPECT_DOUBLE_EQ(summaries[2].banks[0].average, 70.0);
     EXPECT_DOUBLE_EQ(summaries[2].banks[1].maximum, 70.0);

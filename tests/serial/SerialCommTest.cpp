@@ -183,6 +183,23 @@ TEST_F(SerialCommTest, APortHeldByAnotherTCommCannotBeOpened) {
     EXPECT_TRUE(second.IsOpen());
 }
 
+TEST_F(SerialCommTest, AFailedSecondOpenLeavesTheHolderInTheMiddleOfItsWork) {
+    comm->OpenPort();
+    // More than the terminal holds, so the holder's writer is still at work during the attempt.
+    const Bytes big = Pattern(65535, 9);
+    ASSERT_TRUE(comm->WritePortData(big.data(), static_cast<std::uint16_t>(big.size())));
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        TComm second(events);
+        second.SetCommName(pty.Path());
+        EXPECT_EQ(OpenError(second), kErrOpening) << attempt;
+    }
+    EXPECT_EQ(pty.Receive(big.size()), big);
+    ASSERT_TRUE(pty.Send({4, 5, 6}));
+    ASSERT_TRUE(RunUntil([&] { return Received().size() >= 3; }));
+    EXPECT_EQ(Received(), (Bytes{4, 5, 6}));
+    EXPECT_EQ(hangups, 0);
+}
+
 TEST_F(SerialCommTest, OpenWritesTheLineSettingsAndSettersRewriteThem) {
     comm->OpenPort();
     termios t = TerminalSettings();
@@ -340,9 +357,24 @@ TEST_F(SerialCommTest, WritesFailOnceTheWriterHasEnded) {
     pty.CloseMaster();
     const Bytes data = Pattern(8);
     EXPECT_TRUE(comm->WritePortData(data.data(), 8));  // queued; the write itself fails
-    ASSERT_TRUE(RunUntil([&] { return !comm->WritePortData(data.data(), 8); }));
+    ASSERT_TRUE(RunUntil([&] { return !comm->WritePortData(data.data(), 8) && hangups >= 1; }));
     EXPECT_TRUE(comm->IsOpen());
-    EXPECT_GE(hangups, 1);
+}
+
+TEST_F(SerialCommTest, AWriteWaitingForRoomEndsWhenTheOtherSideGoesAway) {
+    comm->OpenPort();
+    // Nobody reads: the writer waits for room in the middle of the first buffer.
+    const Bytes big = Pattern(65535, 1);
+    for (int i = 0; i < 2; ++i)
+        ASSERT_TRUE(comm->WritePortData(big.data(), static_cast<std::uint16_t>(big.size())));
+    pty.CloseMaster();
+    ASSERT_TRUE(RunUntil([&] { return !comm->WritePortData(big.data(), 1) && hangups >= 1; }))
+        << "the writer ends instead of waiting for ever, and the owner hears of it";
+    EXPECT_TRUE(comm->SendDataEmpty()) << "nothing is left queued for a line that is gone";
+    const auto start = Clock::now();
+    comm->ClosePort();
+    EXPECT_LT(Clock::now() - start, 5s);
+    EXPECT_FALSE(comm->IsOpen());
 }
 
 TEST_F(SerialCommTest, NotificationsLeftAfterDestructionDoNothing) {

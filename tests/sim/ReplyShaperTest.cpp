@@ -84,11 +84,38 @@ TEST(ReplyShaperTest, SplitSendsTwoPartsWithAPauseBetween) {
         const ReplyPlan plan = shaper.Shape(BlockFrame());
         ASSERT_EQ(plan.parts.size(), 2u);
         EXPECT_EQ(plan.parts[0].pauseBeforeMs, 30);
-        EXPECT_EQ(plan.parts[1].pauseBeforeMs, ReplyShaper::kSplitPauseMs);
+        EXPECT_EQ(plan.parts[1].pauseBeforeMs, SimFaults{}.splitPauseMs);
         EXPECT_FALSE(plan.parts[0].bytes.empty());
         EXPECT_FALSE(plan.parts[1].bytes.empty());
         EXPECT_EQ(Joined(plan), BlockFrame());
     }
+}
+
+TEST(ReplyShaperTest, SplitAtSeveralPlacesKeepsEveryByteInOrder) {
+    SimFaults faults;
+    faults.splitReplies = true;
+    faults.splitCuts = 5;
+    faults.splitPauseMs = 7;
+    faults.noiseBytes = 3;
+    ReplyShaper shaper(faults, 11);
+    std::size_t mostParts = 0;
+    for (int i = 0; i < 50; ++i) {
+        const ReplyPlan plan = shaper.Shape(BlockFrame());
+        ASSERT_GE(plan.parts.size(), 2u);
+        ASSERT_LE(plan.parts.size(), 6u);
+        mostParts = std::max(mostParts, plan.parts.size());
+        for (std::size_t p = 0; p < plan.parts.size(); ++p) {
+            EXPECT_FALSE(plan.parts[p].bytes.empty());
+            EXPECT_EQ(plan.parts[p].pauseBeforeMs, p == 0 ? 0 : 7);
+        }
+        // The first part holds the noise and at least the start of the frame.
+        EXPECT_GT(plan.parts[0].bytes.size(), 3u);
+        FrameParser parser;
+        const auto frames = parser.Feed(Joined(plan));
+        ASSERT_EQ(frames.size(), 1u);
+        EXPECT_EQ(frames[0].address, 0x30100u);
+    }
+    EXPECT_EQ(mostParts, 6u) << "five distinct cuts make six parts";
 }
 
 TEST(ReplyShaperTest, StopHalfwaySendsTheFirstHalfOnly) {

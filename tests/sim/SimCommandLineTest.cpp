@@ -49,6 +49,14 @@ TEST(SimCommandLineTest, EveryOptionIsTaken) {
                              "--noise",
                              "3",
                              "--split",
+                             "--split-cuts",
+                             "4",
+                             "--split-pause-ms",
+                             "12",
+                             "--hang-up-after",
+                             "30",
+                             "--come-back-ms",
+                             "500",
                              "--stop-halfway",
                              "8",
                              "--write-status",
@@ -69,6 +77,10 @@ TEST(SimCommandLineTest, EveryOptionIsTaken) {
     EXPECT_EQ(f.dropOneIn, 6);
     EXPECT_EQ(f.noiseBytes, 3);
     EXPECT_TRUE(f.splitReplies);
+    EXPECT_EQ(f.splitCuts, 4);
+    EXPECT_EQ(f.splitPauseMs, 12);
+    EXPECT_EQ(f.hangUpAfterBlocks, 30);
+    EXPECT_EQ(f.comeBackAfterMs, 500);
     EXPECT_EQ(f.stopHalfwayOneIn, 8);
     EXPECT_EQ(f.writeStatus, 2);
     ASSERT_TRUE(f.writeStatusAt);
@@ -91,7 +103,10 @@ TEST(SimCommandLineTest, BadArgumentsAreRefusedWithAReason) {
                                                               {"--write-status-at", "0x40000:2"},
                                                               {"--write-status-at", "0x0700:256"},
                                                               {"--write-status-at", "0xZZ:1"},
-                                                              {"--delay-ms", "10ms"}};
+                                                              {"--delay-ms", "10ms"},
+                                                              {"--split-cuts", "0"},
+                                                              {"--hang-up-after", "-3"},
+                                                              {"--come-back-ms"}};
     for (const auto& args : cases) {
         std::string error;
         EXPECT_FALSE(Parse(args, &error)) << args[0];

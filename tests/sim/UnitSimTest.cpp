@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "image/DeviceImage.h"
@@ -73,9 +74,32 @@ public:
         return frames[0];
     }
 
+    // The unit's side went away: the line reads end of file or fails, waiting at most waitMs.
+    bool HungUp(int waitMs = 5000) {
+        pollfd p{m_fd, POLLIN, 0};
+        if (poll(&p, 1, waitMs) <= 0) {
+            return false;
+        }
+        std::uint8_t b;
+        return (p.revents & POLLHUP) != 0 || ::read(m_fd, &b, 1) <= 0;
+    }
+
 private:
     int m_fd = -1;
 };
+
+// Waits for a condition the unit's thread brings about; false after the limit (a hang guard).
+bool WaitFor(const std::function<bool()>& done,
+             std::chrono::seconds limit = std::chrono::seconds(10)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
 
 class UnitSimTest : public ::testing::Test {
 protected:
@@ -249,6 +273,79 @@ TEST_F(UnitSimTest, PacedSplitNoisyRepliesStillArriveWhole) {
     auto block = line.ReceiveFrame(256 + 5);
     ASSERT_TRUE(block);
     EXPECT_EQ(block->address, 0x0F00u);
+}
+
+TEST_F(UnitSimTest, HangsUpAfterItsBlocksAndComesBackOnANewTerminal) {
+    SimOptions options;
+    options.faults.hangUpAfterBlocks = 3;
+    UnitSim unit(options);
+    ASSERT_TRUE(unit.Start(link)) << unit.LastError();
+    {
+        Terminal line(link.string());
+        ASSERT_TRUE(line.IsOpen());
+        for (std::uint32_t a = 0; a < 3 * kBlockSize; a += kBlockSize) {
+            line.Send(BuildReadBlock(a));
+            ASSERT_TRUE(line.ReceiveFrame(256)) << a;
+        }
+        line.Send(BuildReadIdentity());  // not a block: answered, and not counted
+        ASSERT_TRUE(line.ReceiveFrame(34));
+        line.Send(BuildReadBlock(3 * kBlockSize));
+        EXPECT_TRUE(line.HungUp()) << "the fourth block request finds the line gone";
+        ASSERT_TRUE(WaitFor([&] { return !unit.LineUp(); }));
+        EXPECT_EQ(unit.HangUps(), 1);
+        EXPECT_FALSE(fs::exists(fs::symlink_status(link))) << "the device name vanishes";
+        EXPECT_EQ(unit.ReceivedFrames().size(), 5u) << "the unanswered request was received";
+        unit.PullAdapter();  // already away: nothing
+        EXPECT_EQ(unit.HangUps(), 1);
+    }
+    unit.ComeBack();
+    ASSERT_TRUE(WaitFor([&] { return unit.LineUp(); })) << unit.LastError();
+    EXPECT_EQ(unit.Returns(), 1);
+    EXPECT_EQ(fs::read_symlink(link).string(), unit.PtsName());
+    Terminal line(link.string());
+    ASSERT_TRUE(line.IsOpen());
+    for (std::uint32_t a = 0; a < 6 * kBlockSize; a += kBlockSize) {
+        line.Send(BuildReadBlock(a));
+        ASSERT_TRUE(line.ReceiveFrame(256)) << "a unit that came back stays: " << a;
+    }
+    unit.ComeBack();  // on the line: nothing
+    EXPECT_EQ(unit.Returns(), 1);
+    unit.Stop();
+    EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
+}
+
+TEST_F(UnitSimTest, APulledAdapterComesBackByItselfAfterItsTime) {
+    SimOptions options;
+    options.faults.comeBackAfterMs = 50;
+    options.faults.pace = true;  // a block reply takes about 23 ms on the line
+    UnitSim unit(options);
+    ASSERT_TRUE(unit.Start());  // no link: the terminal path follows the new terminal
+    const std::string first = unit.TerminalPath();
+    {
+        Terminal line(first);
+        line.Send(BuildReadBlock(0));
+        ASSERT_FALSE(line.Receive(1).empty()) << "the reply has begun";
+        unit.PullAdapter();
+        EXPECT_TRUE(line.HungUp());
+    }
+    ASSERT_TRUE(WaitFor([&] { return unit.Returns() == 1; }));
+    EXPECT_TRUE(unit.LineUp());
+    EXPECT_EQ(unit.TerminalPath(), unit.PtsName());
+    Terminal line(unit.TerminalPath());
+    line.Send(BuildReadIdentity());
+    EXPECT_TRUE(line.ReceiveFrame(34));
+}
+
+TEST_F(UnitSimTest, TakenFramesAreForgotten) {
+    UnitSim unit;
+    ASSERT_TRUE(unit.Start(link));
+    Terminal line(link.string());
+    line.Send(BuildReadIdentity());
+    ASSERT_TRUE(line.ReceiveFrame(34));
+    EXPECT_EQ(unit.TakeReceivedFrames(),
+              (std::vector<std::vector<std::uint8_t>>{BuildReadIdentity()}));
+    EXPECT_TRUE(unit.TakeReceivedFrames().empty());
+    EXPECT_TRUE(unit.ReceivedFrames().empty());
 }
 
 TEST_F(UnitSimTest, StartsFromAnImageAndSavesOnStop) {
