@@ -260,7 +260,15 @@ void BlockTransfer::WriteBlockReply(const ReceiveRecord& record) {
         if (a >= 0 && a < kSettingsLastBlock && !NoteProgress(a)) {
             return;
         }
-        if (a >= kSettingsLastBlock) {
+        // Only the confirmation of the last settings block ends the write. One for an address
+        // beyond the settings region is no confirmation of this sequence (a late answer to an
+        // earlier request, say a block read whose first byte is 1): reporting it as "written"
+        // would tell the user the settings are on the unit when most of them are not.
+        if (a > kSettingsLastBlock) {
+            Stray();
+            return;
+        }
+        if (a == kSettingsLastBlock) {
             ProgressDone();
             m_session.Listeners().ShowMessage(info->successKey);
             m_session.Listeners().TransferEnded(TransferEnd::Completed);

@@ -306,6 +306,25 @@ TEST(BlockTransferTest, ConfirmationWhoseNextBlockLiesOutsideTheImageEndsTheSequ
     EXPECT_EQ(rig.log.all.back(), "end:stray");
 }
 
+// An answer for an address beyond the settings region (a late block-read answer whose first byte
+// is 1) is no confirmation: the write does not report success.
+TEST(BlockTransferTest, ConfirmationBeyondTheSettingsRegionIsNoSuccess) {
+    for (const std::uint32_t address : {0x1000u, 0x5F00u, 0x3FF00u}) {
+        TransferRig rig;
+        rig.override = [&](std::uint8_t command, std::uint32_t a) -> std::optional<Bytes> {
+            if (a == 0x0300) {
+                return BuildFrame(command, address, Bytes{1});
+            }
+            return std::nullopt;
+        };
+        rig.transfer.WriteSettings();
+        rig.RunUnit();
+        EXPECT_EQ(rig.RequestedAddresses(CmdWriteBlock), Blocks(0, 4)) << address;
+        EXPECT_TRUE(rig.log.Only("msg:M13").empty()) << address;
+        EXPECT_EQ(rig.log.all.back(), "end:stray") << address;
+    }
+}
+
 TEST(BlockTransferTest, FailingDecoderIsReportedAndTheChainGoesOn) {
     TransferRig rig;
     rig.transfer.SetDecoder(RegionId::AlarmRecord, [](const DeviceImage&) -> bool {
