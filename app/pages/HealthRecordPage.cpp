@@ -1,4 +1,5 @@
 #include "app/pages/HealthRecordPage.h"
+#include "app/pages/RegionButtons.h"
 
 #include <QAction>
 #include <QBuffer>
@@ -322,28 +323,17 @@ void HealthRecordPage::Read() {
 
 void HealthRecordPage::Clear() {
     Empty();
-    m_context.image.EraseRegion(m_row.region);
-    m_context.session.SendClearRegion(static_cast<std::uint8_t>(Region(m_row.region).eraseCommand));
-    // A clear is sent once and never repeated.
-    m_context.resendTimer.Stop();
+    RegionButtons(m_context, m_row.region).Clear();
 }
 
 void HealthRecordPage::ExportFile() {
-    const auto file = m_context.fileDialogs.Choose(FileDialogs::Kind::SaveBin);
-    if (file && !SaveRegionFile(m_context.image, m_row.region, *file)) {
-        m_context.notices.ShowMessage("M35");
-    }
+    RegionButtons(m_context, m_row.region).SaveToChosenFile();
 }
 
 void HealthRecordPage::LoadFile() {
-    const auto file = m_context.fileDialogs.Choose(FileDialogs::Kind::OpenBin);
-    if (!file) {
-        return;
-    }
-    // A short or unreadable file changes neither the region nor the page.
-    if (!LoadRegionFile(m_context.image, m_row.region, *file) || !Refill(m_context.image)) {
-        m_context.notices.ShowMessage("M34");
-    }
+    RegionButtons(m_context, m_row.region).LoadFromChosenFile([this](const DeviceImage& image) {
+        return Refill(image);
+    });
 }
 
 // ---------------------------------------------------------------------------------------------

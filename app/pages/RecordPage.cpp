@@ -1,4 +1,5 @@
 #include "app/pages/RecordPage.h"
+#include "app/pages/RegionButtons.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -234,31 +235,17 @@ void RecordPage::Read() {
 
 void RecordPage::Clear() {
     Empty();
-    m_context.image.EraseRegion(m_row.region);
-    m_context.session.SendClearRegion(static_cast<std::uint8_t>(Region(m_row.region).eraseCommand));
-    // A clear is sent once and never repeated.
-    m_context.resendTimer.Stop();
+    RegionButtons(m_context, m_row.region).Clear();
 }
 
 void RecordPage::SaveToFile() {
-    const auto file = m_context.fileDialogs.Choose(FileDialogs::Kind::SaveBin);
-    if (!file) {
-        return;
-    }
-    if (!SaveRegionFile(m_context.image, m_row.region, *file)) {
-        m_context.notices.ShowMessage("M35");
-    }
+    RegionButtons(m_context, m_row.region).SaveToChosenFile();
 }
 
 void RecordPage::LoadFromFile() {
-    const auto file = m_context.fileDialogs.Choose(FileDialogs::Kind::OpenBin);
-    if (!file) {
-        return;
-    }
-    // A short or unreadable file changes neither the area nor the list.
-    if (!LoadRegionFile(m_context.image, m_row.region, *file) || !Refill(m_context.image)) {
-        m_context.notices.ShowMessage("M34");
-    }
+    RegionButtons(m_context, m_row.region).LoadFromChosenFile([this](const DeviceImage& image) {
+        return Refill(image);
+    });
 }
 
 void RecordPage::ExportCsv() {
