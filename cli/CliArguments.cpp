@@ -47,6 +47,34 @@ constexpr const char* kWholeReadText =
     "written and an existing FILE stays as it was. With --verbose the progress goes to\n"
     "stderr.\n";
 
+constexpr const char* kHealthText =
+    "FILE is an image file of 262144 bytes (the region is taken at its address) or a region\n"
+    "file of 4096 bytes; any other size gives exit 8.\n"
+    "\n"
+    "Without --chart the readings of both banks are printed as CSV (fields separated by\n"
+    "commas, lines ended by CR LF, UTF-8): a header row, then one row per reading, bank 1\n"
+    "first: the bank (1 or 2), the reading's number in its bank, its time text\n"
+    "(20yy-mm-dd hh:mm:ss) and its values as the page's lists show them, each in order of\n"
+    "time, with '.' before a decimal. The unit labels are the items of ComboBox43\n"
+    "(pressure), ComboBox45 (glucose) or ComboBox46 (weight) in section FORM of skin.ini\n"
+    "beside the program (Items.Text, items separated by '|'); the region's header says which\n"
+    "of the two it uses.\n"
+    "\n"
+    "With --chart the framed charts of the page are printed instead as one JSON object,\n"
+    "keyed by chart: pressure Chart1 (systolic), Chart2 (diastolic), Chart3 (pulse); glucose\n"
+    "Chart4; weight Chart5. Each holds\n"
+    "  timeWindow     [min, max] of the ten days shown first, in days since 1899-12-30\n"
+    "  valueRange     [min, max] of the value axis (MZZB, MF and the fixed ranges of\n"
+    "                 section MESSAGE of skin.ini decide it)\n"
+    "  scrollMaximum  the highest scroll position, in days\n"
+    "  series         bank1, bank2, highLine, lowLine: [time, value] pairs in ascending time\n"
+    "A range is null when the chart fits it to its points itself.\n"
+    "\n"
+    "A time text that is no date and time stops the decode: what was decoded before it is\n"
+    "printed (in the order of the region, without numbers), the reason goes to stderr, and\n"
+    "the exit status is 8. A value range of skin.ini whose minimum lies above its maximum\n"
+    "gives exit 1 after printing; that chart's range is then null.\n";
+
 constexpr const char* kClearText =
     "The command is sent a single time and never repeated, also not after a garbled\n"
     "answer; no answer within --timeout gives exit 5. The unit's answer is printed: its\n"
@@ -61,6 +89,20 @@ std::optional<double> ParseSeconds(std::string_view text) {
         return std::nullopt;
     }
     return value;
+}
+
+// The health region of a --region value of the health command.
+std::optional<RegionId> HealthRegionByName(std::string_view name) {
+    if (name == "pressure") {
+        return RegionId::BloodPressure;
+    }
+    if (name == "glucose") {
+        return RegionId::Glucose;
+    }
+    if (name == "weight") {
+        return RegionId::Weight;
+    }
+    return std::nullopt;
 }
 
 // The parser of the whole command line; `line` and `raw` receive the values.
@@ -202,6 +244,16 @@ public:
                     "of M10");
         LoginOption(clearAll, raw);
         clearAll->footer(kClearText);
+
+        auto* health = Command("health", CliCommand::Health,
+                               "print the health readings of an image or region file as CSV, or "
+                               "with --chart its charts as JSON (no port needed)");
+        health->add_option("FILE", line.file, "image file or region file")->required();
+        health->add_option("--region", raw.region, "pressure, glucose or weight")
+            ->required()
+            ->type_name("NAME");
+        health->add_flag("--chart", line.chart, "print the framed charts as JSON");
+        health->footer(kHealthText);
     }
 
     CLI::App& App() { return m_app; }
@@ -303,6 +355,20 @@ bool TakeRawValues(CLI::App& app, CLI::App& chosen, const RawOptions& raw, CliCo
             }
             break;
         }
+        case CliCommand::Health: {
+            const auto region = HealthRegionByName(raw.region);
+            if (!region) {
+                error =
+                    "health --region takes pressure, glucose or weight, not '" + raw.region + "'";
+                return false;
+            }
+            line.region = *region;
+            if (line.file.empty()) {
+                error = "health needs a file name that is not empty";
+                return false;
+            }
+            break;
+        }
         case CliCommand::ReadRecords:
             if (line.out.empty()) {
                 error = "read-records needs a file name that is not empty";
@@ -355,7 +421,8 @@ double DefaultDeadlineSeconds(CliCommand command) {
 }
 
 bool NeedsPort(CliCommand command) {
-    return command != CliCommand::ShowSettings && command != CliCommand::EncodeSettings;
+    return command != CliCommand::ShowSettings && command != CliCommand::EncodeSettings &&
+           command != CliCommand::Health;
 }
 
 std::optional<CliCommandLine> ParseCliArguments(std::span<const std::string_view> args,

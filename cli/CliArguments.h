@@ -42,6 +42,7 @@ enum class CliCommand {
     ReadRegion,
     ClearRegion,
     ClearRecords,
+    Health,
 };
 
 // Whether a command talks to the unit (and so needs --port).
@@ -63,12 +64,14 @@ struct CliCommandLine {
     std::string password;  // login: the password to send
     // --password of the commands that change the unit: log in with it first.
     std::optional<std::string> loginPassword;
-    std::string file;  // write-settings and settings: the profile; settings-encode: the JSON
+    std::string file;  // write-settings and settings: the profile; settings-encode: the JSON;
+                       // health: the image or region file
     std::string out;   // read-settings, read-records, read-region, settings-encode: the file
                        // to write
-    RegionId region = RegionId::Settings;    // read-region, clear-region
+    RegionId region = RegionId::Settings;    // read-region, clear-region, health
     std::optional<std::string> base;         // settings-encode: the profile to start from
     bool json = false;                       // settings: print JSON
+    bool chart = false;                      // health: print the charts as JSON
     PasswordRole role = PasswordRole::User;  // set-password
     std::string newSecret, oldSecret;        // set-password (new), set-pin (new, old)
 };

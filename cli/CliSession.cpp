@@ -535,7 +535,8 @@ int CliSession::Run(const CliCommandLine& line) {
                 break;
             case CliCommand::ShowSettings:
             case CliCommand::EncodeSettings:
-                result = kExitFailure;  // no port: run by the settings document commands
+            case CliCommand::Health:
+                result = kExitFailure;  // no port: run by the file commands
                 break;
         }
     }

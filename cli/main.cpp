@@ -9,6 +9,7 @@
 
 #include "cli/CliArguments.h"
 #include "cli/CliSession.h"
+#include "cli/HealthCommand.h"
 #include "cli/SettingsCommands.h"
 #include "text/ConfigValues.h"
 #include "text/TextCatalog.h"
@@ -33,6 +34,10 @@ int main(int argc, char** argv) {
         TextCatalog catalog = TextCatalog::BesideExecutable();
         if (line->command == CliCommand::ShowSettings) {
             return ShowSettingsFile(line->file, line->json, catalog, std::cout, std::cerr);
+        }
+        if (line->command == CliCommand::Health) {
+            return ShowHealthFile(line->file, line->region, line->chart, catalog, std::cout,
+                                  std::cerr);
         }
         if (line->command == CliCommand::EncodeSettings) {
             std::optional<std::filesystem::path> base;
