@@ -476,7 +476,9 @@ bool SettingsBinding::PortKeyFilter(std::string_view edit, char c) {
         return true;
     }
     const bool accepted = c >= '0' && c <= '9';
-    const std::string_view trimmed = TrimBlanksAndControls(m_controls.Text(edit));
+    // The text is kept: a view into the temporary the controls return would dangle.
+    const std::string text = m_controls.Text(edit);
+    const std::string_view trimmed = TrimBlanksAndControls(text);
     const auto value = trimmed.empty() ? std::optional<long long>(0) : ParseTrimmedWhole(trimmed);
     if (!value) {
         return accepted;  // not a number (only pasting makes one): nothing to compare

@@ -12,6 +12,8 @@ public:
     FailingAllocations(const FailingAllocations&) = delete;
     FailingAllocations& operator=(const FailingAllocations&) = delete;
 
+    // False where the program cannot replace its allocation functions (under AddressSanitizer).
+    static bool Available();
     // True once an allocation has been refused.
     bool Refused() const;
 };
