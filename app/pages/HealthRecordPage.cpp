@@ -1,4 +1,5 @@
 #include "app/pages/HealthRecordPage.h"
+#include "app/pages/GridLineDelegate.h"
 #include "app/pages/RegionButtons.h"
 
 #include <QAction>
@@ -52,27 +53,6 @@ constexpr int kHeaderPadding = 12;
 // Size of one chart in an exported picture.
 constexpr int kPictureWidth = 960;
 constexpr int kPictureHeight = 320;
-
-// Draws the grid lines of a report view: a line right of and below every cell.
-class GridLines : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override {
-        QStyledItemDelegate::paint(painter, option, index);
-        painter->save();
-        painter->setPen(QColor(0xc3, 0xcf, 0xdb));
-        const QRect r = option.rect;
-        painter->drawLine(r.topRight(), r.bottomRight());
-        painter->drawLine(r.bottomLeft(), r.bottomRight());
-        painter->restore();
-    }
-
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        return QStyledItemDelegate::sizeHint(option, index) + QSize(kCellPadding, kCellPadding);
-    }
-};
 
 // Runs a command; a failure it did not handle itself leaves the window usable.
 void Guarded(const std::function<void()>& work) {
@@ -199,7 +179,7 @@ QWidget* HealthRecordPage::BuildLists() {
         list->setAllColumnsShowFocus(true);
         list->setSelectionMode(QAbstractItemView::ExtendedSelection);
         list->setSelectionBehavior(QAbstractItemView::SelectRows);
-        list->setItemDelegate(new GridLines(list));
+        list->setItemDelegate(new GridLineDelegate(list));
         list->setFocusPolicy(Qt::StrongFocus);
         list->header()->setSectionsMovable(false);
         list->header()->setStretchLastSection(false);

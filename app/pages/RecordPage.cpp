@@ -1,4 +1,5 @@
 #include "app/pages/RecordPage.h"
+#include "app/pages/GridLineDelegate.h"
 #include "app/pages/RegionButtons.h"
 
 #include <QAction>
@@ -37,8 +38,6 @@ constexpr int kButtonMinWidth = 110;
 constexpr int kButtonHeight = 28;
 // Columns past the number column are at least this much wider than their widest text.
 constexpr int kColumnPadding = 12;
-// Extra height of a row and width of a cell beyond their text.
-constexpr int kCellPadding = 4;
 constexpr const char* kStateNameList = "ComboBox39";
 
 // Item data: the number a numeric column sorts by, and the row's place in the decode, which
@@ -71,28 +70,6 @@ public:
             return c < 0;
         }
         return data(0, kDecodeOrderRole).toInt() < other.data(0, kDecodeOrderRole).toInt();
-    }
-};
-
-// Draws the grid lines of a report view: a line right of and below every cell.
-class GridLineDelegate : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override {
-        QStyledItemDelegate::paint(painter, option, index);
-        painter->save();
-        painter->setPen(QColor(0xc3, 0xcf, 0xdb));
-        const QRect r = option.rect;
-        painter->drawLine(r.topRight(), r.bottomRight());
-        painter->drawLine(r.bottomLeft(), r.bottomRight());
-        painter->restore();
-    }
-
-    // Rows a little taller than their text, so the lines do not touch it.
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        return QStyledItemDelegate::sizeHint(option, index) + QSize(kCellPadding, kCellPadding);
     }
 };
 
