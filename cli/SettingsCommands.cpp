@@ -51,6 +51,30 @@ int ShowSettingsFile(const std::filesystem::path& file, bool json, const TextCat
     return kExitOk;
 }
 
+SettingsFromJson EncodeSettingsJson(std::string_view text, std::span<const std::uint8_t> base,
+                                    std::string_view source, const TextCatalog& catalog) {
+    nlohmann::json values;
+    try {
+        values = nlohmann::json::parse(text);
+    } catch (const nlohmann::json::exception& e) {
+        return {std::nullopt, kExitUsage, std::string(source) + ": not valid JSON: " + e.what()};
+    }
+    const auto document = std::make_unique<SettingsDocument>(catalog);
+    if (!document->Decode(base)) {
+        return {std::nullopt, kExitFailure, "the base settings could not be decoded"};
+    }
+    SettingsFromJson result;
+    if (!document->Apply(values, result.error)) {
+        result.exitCode = kExitUsage;
+        return result;
+    }
+    result.record = document->Encode();
+    if (!result.record) {
+        return {std::nullopt, kExitFailure, "the settings could not be encoded"};
+    }
+    return result;
+}
+
 int EncodeSettingsFile(const std::string& jsonSource, const std::filesystem::path& outFile,
                        const std::optional<std::filesystem::path>& base, const TextCatalog& catalog,
                        std::istream& in, std::ostream& out, std::ostream& err) {
@@ -76,15 +100,6 @@ int EncodeSettingsFile(const std::string& jsonSource, const std::filesystem::pat
         }
         text = std::move(*content);
     }
-    nlohmann::json values;
-    try {
-        values = nlohmann::json::parse(text);
-    } catch (const nlohmann::json::exception& e) {
-        err << "carecfg-cli: " << (jsonSource == "-" ? "standard input" : jsonSource)
-            << ": not valid JSON: " << e.what() << '\n';
-        return kExitUsage;
-    }
-
     std::vector<std::uint8_t> start(kSettingsRecordSize, 0x00);
     if (base) {
         auto bytes = ReadProfile(*base, err);
@@ -93,22 +108,14 @@ int EncodeSettingsFile(const std::string& jsonSource, const std::filesystem::pat
         }
         start = std::move(*bytes);
     }
-    const auto document = std::make_unique<SettingsDocument>(catalog);
-    if (!document->Decode(start)) {
-        err << "carecfg-cli: the base settings could not be decoded\n";
-        return kExitFailure;
+    const SettingsFromJson result =
+        EncodeSettingsJson(text, start, jsonSource == "-" ? "standard input" : jsonSource, catalog);
+    if (!result.record) {
+        err << "carecfg-cli: " << result.error << '\n';
+        return result.exitCode;
     }
     std::string error;
-    if (!document->Apply(values, error)) {
-        err << "carecfg-cli: " << error << '\n';
-        return kExitUsage;
-    }
-    const auto record = document->Encode();
-    if (!record) {
-        err << "carecfg-cli: the settings could not be encoded\n";
-        return kExitFailure;
-    }
-    if (!WriteFileAtomically(outFile, *record, &error)) {
+    if (!WriteFileAtomically(outFile, *result.record, &error)) {
         err << "carecfg-cli: " << error << '\n';
         return kExitFileError;
     }
