@@ -208,22 +208,13 @@ void HealthChartView::ShowTimeWindow(const HealthChartModel& model) {
     }
 }
 
-// Sets both time axes in the order that never holds a maximum below the minimum, then one label
-// per day, or per a few days for a window fitted to many.
+// Sets both time axes to the window, then one label per day, or per a few days for a window
+// fitted to many. A window that the range steps reject (inverted, not finite) is not shown. Each
+// axis takes both ends in one call: it never holds a maximum below its minimum, and it lays out
+// its labels once instead of once per end.
 void HealthChartView::ApplyTimeWindow(const AxisRange& days) {
-    const auto steps = RangeSteps(m_window, days);
-    if (!steps) {
+    if (!RangeSteps(m_window, days)) {
         return;
-    }
-    for (const RangeStep& step : *steps) {
-        const auto time = static_cast<qreal>(ChartTimeOf(step.value));
-        if (step.end == RangeStep::End::Minimum) {
-            m_timeAxis->setMin(time);
-            m_dayAxis->setMin(LabelTime(step.value));
-        } else {
-            m_timeAxis->setMax(time);
-            m_dayAxis->setMax(LabelTime(step.value));
-        }
     }
     m_window = days;
     const double span = std::round(days.maximum - days.minimum);
@@ -241,26 +232,22 @@ void HealthChartView::ApplyTimeWindow(const AxisRange& days) {
     m_timeAxis->setTickCount(ticks);
     m_timeAxis->setMinorTickCount(minor);
     m_dayAxis->setTickCount(ticks);
+    m_timeAxis->setRange(static_cast<qreal>(ChartTimeOf(days.minimum)),
+                         static_cast<qreal>(ChartTimeOf(days.maximum)));
+    m_dayAxis->setRange(LabelTime(days.minimum), LabelTime(days.maximum));
 }
 
-// The value range through the same safe order; a range of no height is shown one unit above and
-// below its value.
+// The value range, checked by the same range steps and set in one call; a range of no height
+// is shown one unit above and below its value.
 void HealthChartView::ApplyValueRange(AxisRange range) {
     if (range.minimum == range.maximum) {
         range.minimum -= 1.0;
         range.maximum += 1.0;
     }
-    const auto steps = RangeSteps(m_values, range);
-    if (!steps) {
+    if (!RangeSteps(m_values, range)) {
         return;
     }
-    for (const RangeStep& step : *steps) {
-        if (step.end == RangeStep::End::Minimum) {
-            m_valueAxis->setMin(step.value);
-        } else {
-            m_valueAxis->setMax(step.value);
-        }
-    }
+    m_valueAxis->setRange(range.minimum, range.maximum);
     m_values = range;
 }
 
