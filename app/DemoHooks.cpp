@@ -147,6 +147,14 @@ void InstallDemoHooks(Tfrm_mainset& window) {
             QCoreApplication::quit();
         });
     }
+    if (Env("CARECFG_CLOSE_AFTER_STARTUP") == QLatin1String("1")) {
+        // Closed as a user closes it (the bounds are saved on the way), once started.
+        QObject::connect(w, &Tfrm_mainset::StartupFinished, w, [w] {
+            std::fputs("startup finished\n", stdout);
+            std::fflush(stdout);
+            w->close();
+        });
+    }
     if (Env("CARECFG_EXIT_WHEN_IDLE") == QLatin1String("1")) {
         // A zero timer runs once the events queued by showing the window have been handled.
         QTimer::singleShot(0, w, [] { QCoreApplication::quit(); });

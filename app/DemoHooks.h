@@ -18,6 +18,8 @@ class Tfrm_mainset;
 //   CARECFG_WINDOW_SIZE=WxH       resize the window before it is shown (screenshots)
 //   CARECFG_EXIT_AFTER_STARTUP=1  once captions, default profile and threshold lists are in,
 //                                 print "startup finished" on standard output and quit
+//   CARECFG_CLOSE_AFTER_STARTUP=1 the same, but close the window as a user does (the window
+//                                 bounds are saved into skin.ini on the way)
 // Call before the window is shown.
 void InstallDemoHooks(Tfrm_mainset& window);
 
