@@ -3,6 +3,16 @@
 #include <cstdlib>
 #include <new>
 
+// AddressSanitizer brings allocation functions of its own and reports memory that one family
+// allocates and another frees; under it the program keeps them and nothing is refused.
+#if defined(__SANITIZE_ADDRESS__)
+#define CARECFG_KEEP_ALLOCATORS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define CARECFG_KEEP_ALLOCATORS 1
+#endif
+#endif
+
 namespace carecfg::test {
 
 namespace {
@@ -42,16 +52,6 @@ bool FailingAllocations::Refused() const {
 }
 
 }  // namespace carecfg::test
-
-// AddressSanitizer brings allocation functions of its own and reports memory that one family
-// allocates and another frees; under it the program keeps them and nothing is refused.
-#if defined(__SANITIZE_ADDRESS__)
-#define CARECFG_KEEP_ALLOCATORS 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define CARECFG_KEEP_ALLOCATORS 1
-#endif
-#endif
 
 #ifndef CARECFG_KEEP_ALLOCATORS
 // The program's allocation functions, counting down the budget of the calling thread.
