@@ -73,7 +73,16 @@ constexpr const char* kHealthText =
     "A time text that is no date and time stops the decode: what was decoded before it is\n"
     "printed (in the order of the region, without numbers), the reason goes to stderr, and\n"
     "the exit status is 8. A value range of skin.ini whose minimum lies above its maximum\n"
-    "gives exit 1 after printing; that chart's range is then null.\n";
+    "gives exit 1 after printing; that chart's range is then null.\n"
+    "\n"
+    "With --report FILE.pdf nothing is printed: the page's report for the doctor is written\n"
+    "to FILE.pdf on A4 pages, as the window's \"report for the doctor\" writes it (title,\n"
+    "introduction, summary per measure and bank with the thresholds, the charts over the\n"
+    "whole period, the readings of each bank), in the texts of skin.ini beside the program.\n"
+    "The file is replaced only once the whole report is made. A decode stopped by a time text\n"
+    "still writes the report of what was decoded, then gives exit 8; a FILE.pdf that cannot\n"
+    "be written gives exit 8 and leaves any existing file as it was. No display is needed\n"
+    "(Qt's offscreen platform is used unless QT_QPA_PLATFORM is set).\n";
 
 constexpr const char* kClearText =
     "The command is sent a single time and never repeated, also not after a garbled\n"
@@ -252,7 +261,12 @@ public:
         health->add_option("--region", raw.region, "pressure, glucose or weight")
             ->required()
             ->type_name("NAME");
-        health->add_flag("--chart", line.chart, "print the framed charts as JSON");
+        auto* chart = health->add_flag("--chart", line.chart, "print the framed charts as JSON");
+        health
+            ->add_option("--report", line.report,
+                         "write the report for the doctor to this PDF file instead of printing")
+            ->type_name("FILE.pdf")
+            ->excludes(chart);
         health->footer(kHealthText);
     }
 
@@ -365,6 +379,10 @@ bool TakeRawValues(CLI::App& app, CLI::App& chosen, const RawOptions& raw, CliCo
             line.region = *region;
             if (line.file.empty()) {
                 error = "health needs a file name that is not empty";
+                return false;
+            }
+            if (chosen.count("--report") > 0 && line.report.empty()) {
+                error = "health --report needs a file name that is not empty";
                 return false;
             }
             break;

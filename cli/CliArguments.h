@@ -72,6 +72,7 @@ struct CliCommandLine {
     std::optional<std::string> base;         // settings-encode: the profile to start from
     bool json = false;                       // settings: print JSON
     bool chart = false;                      // health: print the charts as JSON
+    std::string report;                      // health: write the doctor's report to this PDF
     PasswordRole role = PasswordRole::User;  // set-password
     std::string newSecret, oldSecret;        // set-password (new), set-pin (new, old)
 };

@@ -1,15 +1,24 @@
 #include "cli/HealthCommand.h"
 
+#include <QApplication>
+#include <QTreeWidget>
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <array>
+#include <iostream>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/CaptionApplier.h"
+#include "app/ComponentRegistry.h"
+#include "app/HealthChartView.h"
+#include "app/HealthReport.h"
+#include "app/HealthReportBuilder.h"
 #include "base/AtomicFile.h"
 #include "base/Csv.h"
 #include "cli/CliArguments.h"
@@ -23,22 +32,33 @@ namespace carecfg {
 
 namespace {
 
-// What the command knows of each health region besides its layout: the list whose column
-// captions head the CSV, their captions without a skin, and the number of its first chart.
+// What the command knows of each health region besides its layout: the lists of its two banks
+// (the first one's column captions head the CSV), their captions without a skin, the number of
+// its first chart, and the MESSAGE key of the page's name.
 struct HealthRegionFacts {
     RegionId region;
-    std::string_view list;
+    std::array<std::string_view, 2> lists;
     std::array<std::string_view, 5> captions;
     int firstChart;
+    const char* nameKey;
 };
 
 constexpr HealthRegionFacts kFacts[] = {
     {RegionId::BloodPressure,
-     "ListView7",
+     {"ListView7", "ListView8"},
      {"No.", "Date and time", "Systolic", "Diastolic", "Pulse"},
-     1},
-    {RegionId::Glucose, "ListView9", {"No.", "Date and time", "Glucose", "", ""}, 4},
-    {RegionId::Weight, "ListView11", {"No.", "Date and time", "Weight", "", ""}, 5},
+     1,
+     "HealthBloodName"},
+    {RegionId::Glucose,
+     {"ListView9", "ListView10"},
+     {"No.", "Date and time", "Glucose", "", ""},
+     4,
+     "HealthGlucoseName"},
+    {RegionId::Weight,
+     {"ListView11", "ListView12"},
+     {"No.", "Date and time", "Weight", "", ""},
+     5,
+     "HealthWeightName"},
 };
 
 const HealthRegionFacts* FactsOf(RegionId region) {
@@ -101,7 +121,7 @@ std::string HealthCsv(const HealthPage& page, const HealthRegionFacts& facts,
         codec.ToUtf8(catalog.Lookup("MESSAGE", "HealthBank").value_or("Bank"))};
     for (std::size_t column = 0; column < 2 + quantities; ++column) {
         const std::string key =
-            std::string(facts.list) + ".Columns[" + std::to_string(column) + "].Caption";
+            std::string(facts.lists[0]) + ".Columns[" + std::to_string(column) + "].Caption";
         header.push_back(codec.ToUtf8(catalog.FormText(key, facts.captions[column])));
     }
     std::vector<std::vector<std::string>> rows;
@@ -166,45 +186,44 @@ std::string StoppingTimeText(const HealthPage& page) {
     return {};
 }
 
-}  // namespace
-
-int ShowHealthFile(const std::filesystem::path& file, RegionId region, bool chart,
-                   const TextCatalog& catalog, std::ostream& out, std::ostream& err) {
+// The decoded page of the file, or nullopt with the reason printed and the exit code set.
+std::optional<HealthPage> DecodeHealthFile(const std::filesystem::path& file, RegionId region,
+                                           const TextCatalog& catalog, char separator,
+                                           std::array<std::string, 2>& labels, int& code,
+                                           std::ostream& err) {
     const HealthRegionLayout* layout = HealthLayoutOf(region);
-    const HealthRegionFacts* facts = FactsOf(region);
-    if (layout == nullptr || facts == nullptr) {
+    if (layout == nullptr || FactsOf(region) == nullptr) {
         err << "carecfg-cli: no health region\n";
-        return kExitUsage;
+        code = kExitUsage;
+        return std::nullopt;
     }
     const auto image = LoadRegion(file, region, err);
     if (!image) {
-        return kExitFileError;
+        code = kExitFileError;
+        return std::nullopt;
     }
     const TextCodec codec = TextCodec::FromCatalog(catalog);
-    const std::array<std::string, 2> labels = UnitLabels(*layout, catalog, codec);
+    labels = UnitLabels(*layout, catalog, codec);
     const CatalogHealthNumbers numbers(catalog);
-    const HealthSources sources{labels, numbers, '.'};
-    const HealthPage page = DecodeHealthRegion(*image, region, sources);
+    const HealthSources sources{labels, numbers, separator};
+    HealthPage page = DecodeHealthRegion(*image, region, sources);
     if (page.status == HealthDecodeStatus::NotHealthRegion ||
         page.status == HealthDecodeStatus::OutOfMemory) {
         err << "carecfg-cli: the health readings could not be decoded\n";
-        return kExitFailure;
+        code = kExitFailure;
+        return std::nullopt;
     }
+    return page;
+}
 
-    if (chart) {
-        out << HealthChartsJson(page, *facts)
-                   .dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
-            << '\n';
-    } else {
-        out << HealthCsv(page, *facts, layout->quantities.size(), catalog, codec);
-    }
-    out << std::flush;
-
+// The exit code after the output of a decoded page, with the reason of a partial decode.
+int DecodeOutcome(const HealthPage& page, const std::filesystem::path& file, const char* done,
+                  std::ostream& err) {
     switch (page.status) {
         case HealthDecodeStatus::BadTimeText:
             err << "carecfg-cli: " << file.string() << ": the time text '" << StoppingTimeText(page)
                 << "' is no date and time; decoding stopped there, the readings before it are "
-                   "printed\n";
+                << done << "\n";
             return kExitFileError;
         case HealthDecodeStatus::BadValueRange:
             err << "carecfg-cli: a chart's value range from skin.ini (MESSAGE) has its minimum "
@@ -213,6 +232,169 @@ int ShowHealthFile(const std::filesystem::path& file, RegionId region, bool char
         default:
             return kExitOk;
     }
+}
+
+// Section FORM of the catalogue for the caption applier.
+class CatalogForm : public FormEntries {
+public:
+    explicit CatalogForm(const TextCatalog& catalog) : m_catalog(catalog) {}
+    std::optional<std::string> Find(std::string_view key) const override {
+        return m_catalog.Lookup("FORM", key);
+    }
+
+private:
+    const TextCatalog& m_catalog;
+};
+
+// The Qt application the report's widgets need: made only when the process has none, on the
+// offscreen platform unless the caller chose one, so that no display is needed.
+class ReportApplication {
+public:
+    ReportApplication() {
+        if (QCoreApplication::instance() != nullptr) {
+            return;
+        }
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        }
+        // Qt's notes about the environment (no runtime folder, no display) are no message of
+        // this command: only its critical messages reach stderr.
+        m_previous = qInstallMessageHandler(&CriticalOnly);
+        m_app = std::make_unique<QApplication>(m_argc, m_argv.data());
+    }
+    ~ReportApplication() {
+        if (m_app != nullptr) {
+            m_app.reset();
+            qInstallMessageHandler(m_previous);  // nullptr: Qt's own handler again
+        }
+    }
+    ReportApplication(const ReportApplication&) = delete;
+    ReportApplication& operator=(const ReportApplication&) = delete;
+    // Widgets can be made: the application is a QApplication.
+    bool Ready() const { return qobject_cast<QApplication*>(QCoreApplication::instance()); }
+
+private:
+    static void CriticalOnly(QtMsgType type, const QMessageLogContext&, const QString& message) {
+        if (type == QtCriticalMsg || type == QtFatalMsg) {
+            std::cerr << "carecfg-cli: " << message.toStdString() << '\n';
+        }
+    }
+
+    QtMessageHandler m_previous = nullptr;
+    int m_argc = 1;
+    std::array<char, 12> m_name{"carecfg-cli"};
+    std::array<char*, 2> m_argv{m_name.data(), nullptr};
+    std::unique_ptr<QApplication> m_app;
+};
+
+// The widgets of one health page that the report takes its texts and charts from, named and
+// given their FORM texts as the window's page names them.
+class ReportWidgets {
+public:
+    ReportWidgets(const HealthPage& page, const HealthRegionFacts& facts, const QString& unit,
+                  const TextCatalog& catalog) {
+        const CatalogForm form(catalog);
+        const TextCodec codec = TextCodec::FromCatalog(catalog);
+        const int columns = 2 + static_cast<int>(page.charts.size());
+        for (std::size_t bank = 0; bank < m_lists.size(); ++bank) {
+            m_lists[bank].setColumnCount(columns);
+            Name(m_lists[bank],
+                 QString::fromUtf8(facts.lists[bank].data(),
+                                   static_cast<qsizetype>(facts.lists[bank].size())),
+                 form, codec);
+        }
+        for (std::size_t i = 0; i < page.charts.size(); ++i) {
+            auto& view = m_charts.emplace_back(std::make_unique<HealthChartView>());
+            Name(*view, QStringLiteral("Chart%1").arg(facts.firstChart + static_cast<int>(i)), form,
+                 codec);
+            ShowHealthChart(*view, page, i, unit);
+        }
+    }
+
+    void FillSources(HealthReportSources& sources) const {
+        for (const auto& view : m_charts) {
+            sources.charts.push_back(view.get());
+        }
+        for (std::size_t bank = 0; bank < m_lists.size(); ++bank) {
+            const QTreeWidgetItem* header = m_lists[bank].headerItem();
+            for (int c = 0; c < m_lists[bank].columnCount(); ++c) {
+                sources.listHeaders[bank].append(header->text(c));
+            }
+        }
+    }
+
+private:
+    static void Name(QWidget& widget, const QString& name, const FormEntries& form,
+                     const TextCodec& codec) {
+        widget.setObjectName(name);
+        ApplyFormEntriesToComponent(Component{name, &widget, KindOfClass(&widget)}, form, codec);
+    }
+
+    std::array<QTreeWidget, 2> m_lists;
+    std::vector<std::unique_ptr<HealthChartView>> m_charts;
+};
+
+}  // namespace
+
+int ShowHealthFile(const std::filesystem::path& file, RegionId region, bool chart,
+                   const TextCatalog& catalog, std::ostream& out, std::ostream& err) {
+    std::array<std::string, 2> labels;
+    int code = kExitOk;
+    const auto decoded = DecodeHealthFile(file, region, catalog, '.', labels, code, err);
+    if (!decoded) {
+        return code;
+    }
+    const HealthPage& page = *decoded;
+    const HealthRegionFacts& facts = *FactsOf(region);
+    const TextCodec codec = TextCodec::FromCatalog(catalog);
+
+    if (chart) {
+        out << HealthChartsJson(page, facts)
+                   .dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
+            << '\n';
+    } else {
+        out << HealthCsv(page, facts, page.charts.size(), catalog, codec);
+    }
+    out << std::flush;
+
+    return DecodeOutcome(page, file, "printed", err);
+}
+
+int WriteHealthReportFile(const std::filesystem::path& file, RegionId region,
+                          const std::filesystem::path& report, const TextCatalog& catalog,
+                          std::ostream& err) {
+    // The figures and readings with the user's decimal separator, as the window shows them.
+    const char separator = TextCatalog::UserDecimalSeparator();
+    std::array<std::string, 2> labels;
+    int code = kExitOk;
+    const auto decoded = DecodeHealthFile(file, region, catalog, separator, labels, code, err);
+    if (!decoded) {
+        return code;
+    }
+    const HealthPage& page = *decoded;
+    const HealthRegionFacts& facts = *FactsOf(region);
+    const ReportApplication application;
+    if (!application.Ready()) {
+        err << "carecfg-cli: the report needs a Qt application with widgets\n";
+        return kExitFailure;
+    }
+    const TextCodec codec = TextCodec::FromCatalog(catalog);
+    const QString unit = QString::fromStdString(labels[page.alternativeUnit ? 1 : 0]);
+    const ReportWidgets widgets(page, facts, unit, catalog);
+
+    HealthReportSources sources;
+    sources.nameKey = facts.nameKey;
+    sources.text = [&catalog, &codec](const char* key) {
+        return QString::fromStdString(codec.ToUtf8(catalog.MessageText(key)));
+    };
+    sources.decimalSeparator = separator;
+    sources.unit = unit;
+    widgets.FillSources(sources);
+    if (!WriteHealthReport(BuildHealthReport(page, sources), report)) {
+        err << "carecfg-cli: " << report.string() << ": cannot be written; no report was written\n";
+        return kExitFileError;
+    }
+    return DecodeOutcome(page, file, "in the report", err);
 }
 
 }  // namespace carecfg

@@ -15,4 +15,14 @@ namespace carecfg {
 int ShowHealthFile(const std::filesystem::path& file, RegionId region, bool chart,
                    const TextCatalog& catalog, std::ostream& out, std::ostream& err);
 
+// `health FILE --region R --report FILE.pdf`: decodes the region as ShowHealthFile does and
+// writes the page's report for the doctor to `report` atomically, as the window's page writes
+// it, in the texts of the catalogue. Makes the Qt application the report needs when the process
+// has none (on the offscreen platform unless QT_QPA_PLATFORM is set). Returns a CliExitCode: 0;
+// 8 when FILE cannot be read or the report cannot be written (an existing report stays as it
+// was), and 8 after writing the report of what was decoded when a time text stopped the decode.
+int WriteHealthReportFile(const std::filesystem::path& file, RegionId region,
+                          const std::filesystem::path& report, const TextCatalog& catalog,
+                          std::ostream& err);
+
 }  // namespace carecfg

@@ -35,6 +35,10 @@ int main(int argc, char** argv) {
         if (line->command == CliCommand::ShowSettings) {
             return ShowSettingsFile(line->file, line->json, catalog, std::cout, std::cerr);
         }
+        if (line->command == CliCommand::Health && !line->report.empty()) {
+            return WriteHealthReportFile(line->file, line->region, line->report, catalog,
+                                         std::cerr);
+        }
         if (line->command == CliCommand::Health) {
             return ShowHealthFile(line->file, line->region, line->chart, catalog, std::cout,
                                   std::cerr);

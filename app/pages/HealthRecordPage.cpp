@@ -26,6 +26,7 @@
 #include "app/FileDialogs.h"
 #include "app/HealthChartView.h"
 #include "app/HealthReport.h"
+#include "app/HealthReportBuilder.h"
 #include "base/AtomicFile.h"
 #include "base/Csv.h"
 #include "health/HealthDecoders.h"
@@ -73,16 +74,6 @@ std::string PlainNumber(const std::string& shown, char separator) {
     std::string number = shown.substr(0, shown.find(' '));
     std::replace(number.begin(), number.end(), separator, '.');
     return number;
-}
-
-// "yyyy-MM-dd hh:mm" of a reading time, without any time-zone shift.
-QString TimeText(double dateTime) {
-    return QDateTime::fromMSecsSinceEpoch(ChartTimeOf(dateTime), Qt::UTC)
-        .toString(QStringLiteral("yyyy-MM-dd hh:mm"));
-}
-
-const HealthQuantityLayout& QuantityLayout(RegionId region, std::size_t quantity) {
-    return HealthLayoutOf(region)->quantities[quantity];
 }
 
 }  // namespace
@@ -377,78 +368,7 @@ void HealthRecordPage::ExportReport() {
     if (!file) {
         return;
     }
-    auto text = [this](const char* key) { return m_context.MessageString(key); };
-    const char separator = TextCatalog::UserDecimalSeparator();
-    const auto number = [separator](double value, int decimals) {
-        return QString::fromStdString(FormatHealthNumber(value, decimals, separator));
-    };
-    const bool anyReading = !m_page->banks[0].empty() || !m_page->banks[1].empty();
-
-    HealthReportContent report;
-    const QString page = text(m_row.nameKey);
-    report.title = FillPlaceholders(text("HealthReportTitle"), {page});
-    report.introduction.append(FillPlaceholders(
-        text("HealthReportMade"),
-        {QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm"))}));
-    report.introduction.append(
-        anyReading ? FillPlaceholders(text("HealthReportPeriod"),
-                                      {TimeText(m_page->earliest), TimeText(m_page->latest)})
-                   : text("HealthReportNone"));
-    report.pageNumber = text("HealthReportPage");
-
-    report.summary.heading = text("HealthReportSummary");
-    report.summary.emptyText = text("HealthReportNone");
-    report.summary.table.header = {text("HealthReportQuantity"), text("HealthBank"),
-                                   text("HealthReportCount"),    text("HealthReportMinimum"),
-                                   text("HealthReportAverage"),  text("HealthReportMaximum"),
-                                   text("HealthReportHigh"),     text("HealthReportLow")};
-    const std::vector<HealthQuantitySummary> summaries = SummarizeHealthPage(*m_page);
-    for (std::size_t q = 0; q < summaries.size(); ++q) {
-        const HealthQuantitySummary& s = summaries[q];
-        const auto& lines = m_page->charts[q].thresholdLines;
-        for (std::size_t bank = 0; bank < s.banks.size(); ++bank) {
-            const HealthBankSummary& b = s.banks[bank];
-            QStringList row;
-            const bool first = bank == 0;
-            row << (first ? QuantityTitle(q) : QString()) << BankName(static_cast<int>(bank))
-                << QString::number(b.count);
-            if (b.count > 0) {
-                // The average one decimal finer than the readings.
-                row << number(b.minimum, s.decimals) << number(b.average, s.decimals + 1)
-                    << number(b.maximum, s.decimals);
-            } else {
-                row << QString() << QString() << QString();
-            }
-            if (first && lines) {
-                row << number(lines->high, s.decimals) << number(lines->low, s.decimals);
-            } else {
-                row << QString() << QString();
-            }
-            report.summary.table.rows.push_back(row);
-        }
-    }
-
-    report.chartsHeading = text("HealthReportCharts");
-    report.charts.assign(m_charts.begin(), m_charts.end());
-
-    for (std::size_t bank = 0; bank < m_lists.size(); ++bank) {
-        const QTreeWidget* list = m_lists[bank];
-        HealthReportSection& section = report.readings.emplace_back();
-        section.heading =
-            FillPlaceholders(text("HealthReportReadings"), {BankName(static_cast<int>(bank))});
-        section.emptyText = text("HealthReportNone");
-        for (int c = 0; c < list->columnCount(); ++c) {
-            section.table.header.append(list->headerItem()->text(c));
-        }
-        for (int r = 0; r < list->topLevelItemCount(); ++r) {
-            QStringList row;
-            for (int c = 0; c < list->columnCount(); ++c) {
-                row.append(list->topLevelItem(r)->text(c));
-            }
-            section.table.rows.push_back(row);
-        }
-    }
-    if (!WriteHealthReport(report, *file)) {
+    if (!WriteHealthReport(BuildHealthReport(*m_page, ReportSources()), *file)) {
         m_context.notices.ShowMessage("M35");
     }
 }
@@ -490,11 +410,7 @@ void HealthRecordPage::ShowPage() {
     }
     for (std::size_t i = 0; i < m_charts.size() && i < m_page->charts.size(); ++i) {
         const HealthChartModel& model = m_page->charts[i].model;
-        const HealthQuantityLayout& quantity = QuantityLayout(m_row.region, i);
-        m_charts[i]->SetValueUnit(quantity.unitLabel ? m_unit : QString());
-        m_charts[i]->SetValueDecimals(
-            (m_page->alternativeUnit ? quantity.alternative : quantity.base).decimals);
-        m_charts[i]->Show(model);
+        ShowHealthChart(*m_charts[i], *m_page, i, m_unit);
         const QSignalBlocker quiet(m_scrollBars[i]);
         m_scrollBars[i]->setRange(0, model.scroll.maximum);
         m_scrollBars[i]->setValue(model.scroll.position);
@@ -555,21 +471,29 @@ void HealthRecordPage::Scrolled(std::size_t chart, int position) {
     m_charts[chart]->ShowTimeWindow(model);
 }
 
-QString HealthRecordPage::BankName(int bank) const {
-    return m_charts.empty() ? QString::number(bank + 1) : m_charts.front()->SeriesTitle(bank);
+// What the report and the texts of the page's exports are made of besides the decoded page.
+HealthReportSources HealthRecordPage::ReportSources() const {
+    HealthReportSources sources;
+    sources.nameKey = m_row.nameKey;
+    sources.text = [this](const char* key) { return m_context.MessageString(key); };
+    sources.decimalSeparator = TextCatalog::UserDecimalSeparator();
+    sources.unit = m_unit;
+    sources.charts.assign(m_charts.begin(), m_charts.end());
+    for (std::size_t bank = 0; bank < m_lists.size(); ++bank) {
+        const QTreeWidget* list = m_lists[bank];
+        for (int c = 0; c < list->columnCount(); ++c) {
+            sources.listHeaders[bank].append(list->headerItem()->text(c));
+        }
+    }
+    return sources;
 }
 
-// The value axis title of the quantity's chart (else its list header), with the unit of the
-// last decode where it has one.
+QString HealthRecordPage::BankName(int bank) const {
+    return HealthBankName(ReportSources(), bank);
+}
+
 QString HealthRecordPage::QuantityTitle(std::size_t quantity) const {
-    QString title = quantity < m_charts.size() ? m_charts[quantity]->LeftAxisTitle() : QString();
-    if (title.isEmpty()) {
-        title = m_lists[0]->headerItem()->text(static_cast<int>(quantity) + 2);
-    }
-    if (!QuantityLayout(m_row.region, quantity).unitLabel || m_unit.isEmpty()) {
-        return title;
-    }
-    return QStringLiteral("%1 (%2)").arg(title, m_unit);
+    return HealthQuantityTitle(*m_page, ReportSources(), quantity);
 }
 
 }  // namespace carecfg

@@ -19,6 +19,7 @@ namespace carecfg {
 
 class HealthChartView;
 struct HealthPage;
+struct HealthReportSources;
 
 // One health page of the window, declared as data: its sheet, region, the lists of its two
 // banks, its charts with the scroll bar below each, its four buttons, the widths of the list
@@ -89,6 +90,7 @@ private:
     void FillList(int bank);
     void FitLists();
     void Scrolled(std::size_t chart, int position);
+    HealthReportSources ReportSources() const;
     QString BankName(int bank) const;
     QString QuantityTitle(std::size_t quantity) const;
     std::array<std::string, 2> UnitLabels() const;
