@@ -1,7 +1,11 @@
 #include "cli/CliSession.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -10,6 +14,7 @@
 #include <utility>
 
 #include "base/AtomicFile.h"
+#include "base/SystemError.h"
 #include "cli/RegionNames.h"
 #include "image/ImageFiles.h"
 #include "serial/PortNames.h"
@@ -63,6 +68,30 @@ std::string SecretProblem(const TextCodec& codec, CliCommand command, PasswordRo
 
 }  // namespace
 
+#ifdef _WIN32
+
+std::string OpenFailureReason(const std::string& path) {
+    // A port is a DOS device name ("COM3", opened as "\\.\COM3"): the system knows it or not.
+    // Anything else with a folder in it is left to the open's own message.
+    std::string name = path;
+    if (name.rfind("\\\\.\\", 0) == 0) {
+        name.erase(0, 4);
+    }
+    if (name.empty() || name.find_first_of("\\/:") != std::string::npos) {
+        return {};
+    }
+    char target[1024];
+    if (::QueryDosDeviceA(name.c_str(), target, sizeof target) == 0) {
+        const DWORD code = ::GetLastError();
+        if (code != ERROR_INSUFFICIENT_BUFFER) {
+            return SystemErrorText(code);
+        }
+    }
+    return {};
+}
+
+#else
+
 std::string OpenFailureReason(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || ::access(path.c_str(), R_OK | W_OK) != 0) {
@@ -73,6 +102,8 @@ std::string OpenFailureReason(const std::string& path) {
     }
     return {};
 }
+
+#endif
 
 CliSession::CliSession(Options options, TextCatalog catalog, std::ostream& out, std::ostream& err)
     : m_options(std::move(options)),

@@ -4,8 +4,9 @@
 
 namespace carecfg {
 
-// Folder of the running executable, taken from /proc/self/exe. Falls back to the current
-// working directory when the link cannot be read (a system without /proc).
+// Folder of the running executable, taken from /proc/self/exe (GetModuleFileNameW on Windows).
+// Falls back to the current working directory when the name cannot be had (a system without
+// /proc).
 std::filesystem::path ExecutableDir();
 
 }  // namespace carecfg

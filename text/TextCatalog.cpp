@@ -1,20 +1,11 @@
 #include "text/TextCatalog.h"
 
-#include <fcntl.h>
-#include <langinfo.h>
-#include <locale.h>
-#include <sys/inotify.h>
-#include <sys/stat.h>
-#include <time.h>
-#include <unistd.h>
-#include <cerrno>
-#include <clocale>
-#include <cstring>
 #include <stdexcept>
 #include <utility>
 #include <vector>
 
 #include "base/AtomicFile.h"
+#include "text/CatalogPlatform.h"
 #include "text/ExecutableDir.h"
 
 namespace carecfg {
@@ -22,97 +13,13 @@ namespace carecfg {
 namespace {
 
 // A file larger than this is not a catalogue; it is treated like a missing one.
-constexpr off_t kMaxCatalogSize = 16 * 1024 * 1024;
+constexpr std::uint64_t kMaxCatalogSize = 16 * 1024 * 1024;
 
 // Timestamps of the file system advance in clock ticks, not nanoseconds: a file modified less
 // than this long ago may be modified again without its timestamp changing.
 constexpr long long kTimestampSlackNs = 100'000'000;
 
 constexpr std::string_view kUnknownError = "Unknown Error";
-
-struct FileIdentity {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    timespec mtime{};
-
-    static FileIdentity Of(const struct stat& st) {
-        return FileIdentity{st.st_dev, st.st_ino, st.st_size, st.st_mtim};
-    }
-    bool operator==(const FileIdentity& o) const {
-        return device == o.device && inode == o.inode && size == o.size &&
-               mtime.tv_sec == o.mtime.tv_sec && mtime.tv_nsec == o.mtime.tv_nsec;
-    }
-};
-
-long long ToNs(const timespec& t) {
-    return static_cast<long long>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
-}
-
-bool RecentlyModified(const FileIdentity& id) {
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    return ToNs(id.mtime) + kTimestampSlackNs >= ToNs(now);
-}
-
-// Reads a whole regular file. Fills the identity of the descriptor that was read. The open never
-// waits: a FIFO in the file's place (or one swapped in after a check) would block it for good.
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, FileIdentity* identity,
-                                         int* error) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        if (error)
-            *error = errno;
-        return std::nullopt;
-    }
-    struct stat st {};
-    int refusal = 0;
-    if (::fstat(fd, &st) != 0)
-        refusal = errno;
-    else if (S_ISDIR(st.st_mode))
-        refusal = EISDIR;
-    else if (!S_ISREG(st.st_mode))
-        refusal = EINVAL;  // a FIFO, device or socket is no catalogue
-    else if (st.st_size > kMaxCatalogSize)
-        refusal = EFBIG;
-    if (refusal != 0) {
-        if (error)
-            *error = refusal;
-        ::close(fd);
-        return std::nullopt;
-    }
-    std::string content;
-    content.resize(static_cast<std::size_t>(st.st_size));
-    std::size_t done = 0;
-    while (true) {
-        if (done == content.size()) {
-            content.resize(content.size() + 4096);  // the file may have grown since fstat
-        }
-        const ssize_t n = ::read(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            if (error)
-                *error = errno;
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (n == 0)
-            break;
-        done += static_cast<std::size_t>(n);
-        if (done > static_cast<std::size_t>(kMaxCatalogSize)) {
-            if (error)
-                *error = EFBIG;
-            ::close(fd);
-            return std::nullopt;
-        }
-    }
-    content.resize(done);
-    if (identity)
-        *identity = FileIdentity::Of(st);
-    ::close(fd);
-    return content;
-}
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
@@ -130,9 +37,9 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 [[noreturn]] void ThrowWriteError(const std::filesystem::path& path, std::string_view what,
-                                  int error) {
+                                  const std::string& error) {
     throw std::runtime_error("cannot write " + path.string() + ": " + std::string(what) + ": " +
-                             std::strerror(error));
+                             error);
 }
 
 // Writes bytes to a temporary file beside the target and renames it over the target.
@@ -279,69 +186,15 @@ struct TextCatalog::Cache {
     std::chrono::nanoseconds recheckInterval{0};
     std::chrono::steady_clock::time_point lastCheck{};
     bool checked = false;  // lastCheck is valid
-    // Change notices for the file's folder: while the watch holds, a lookup with no notice
-    // pending answers without asking the file system. -1: no watch, every lookup checks the file.
-    int watchFd = -1;
+    // While the watch holds, a lookup with no notice pending answers without asking the file
+    // system; without it every lookup checks the file.
+    FolderWatch watch;
     bool watchTried = false;
     bool watchedState = false;  // the cached state was taken while the watch was in place
 
     Cache() = default;
     Cache(const Cache&) = delete;
     Cache& operator=(const Cache&) = delete;
-    ~Cache() { CloseWatch(); }
-
-    void CloseWatch() {
-        if (watchFd >= 0)
-            ::close(watchFd);
-        watchFd = -1;
-        watchedState = false;
-    }
-
-    // Watches the folder rather than the file, so that a file replaced by rename, created or
-    // deleted is noticed as well as one written in place.
-    void StartWatch(const std::filesystem::path& file) {
-        watchTried = true;
-        watchFd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        if (watchFd < 0)
-            return;
-        std::filesystem::path folder = file.parent_path();
-        if (folder.empty())
-            folder = ".";
-        constexpr std::uint32_t mask = IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_CREATE |
-                                       IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF |
-                                       IN_MOVE_SELF;
-        if (::inotify_add_watch(watchFd, folder.c_str(), mask) < 0)
-            CloseWatch();
-    }
-
-    // True when anything happened in the folder since the last call (or the watch broke, which
-    // falls back to checking the file on every lookup).
-    bool TakeNotices() {
-        alignas(inotify_event) char buffer[4096];
-        bool any = false;
-        for (;;) {
-            const ssize_t n = ::read(watchFd, buffer, sizeof buffer);
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                if (errno != EAGAIN)
-                    CloseWatch();
-                return any || watchFd < 0;
-            }
-            if (n == 0)
-                return true;
-            any = true;
-            for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
-                inotify_event event;
-                std::memcpy(&event, buffer + at, sizeof event);
-                if (event.mask & (IN_Q_OVERFLOW | IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF)) {
-                    CloseWatch();
-                    return true;
-                }
-                at += static_cast<ssize_t>(sizeof(inotify_event) + event.len);
-            }
-        }
-    }
 };
 
 void TextCatalog::Forget(Cache& cache) {
@@ -376,23 +229,25 @@ const IniEntries& TextCatalog::Entries() const {
         cache.lastCheck = now;
         cache.checked = true;
     }
-    if (!cache.watchTried)
-        cache.StartWatch(m_path);
-    if (cache.watchFd >= 0 && cache.watchedState && !cache.TakeNotices())
+    if (!cache.watchTried) {
+        cache.watchTried = true;
+        cache.watch.Start(m_path);
+    }
+    if (cache.watch.Active() && cache.watchedState && !cache.watch.TakeNotices())
         return cache.entries;
-    cache.watchedState = cache.watchFd >= 0;
-    struct stat st {};
-    if (::stat(m_path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    cache.watchedState = cache.watch.Active();
+    FileIdentity now;
+    if (InspectPath(m_path, &now, nullptr) != PathKind::Regular) {
         if (cache.exists)
             Forget(cache);
         return cache.entries;
     }
-    const FileIdentity now = FileIdentity::Of(st);
     if (cache.exists && now == cache.identity && !cache.recent)
         return cache.entries;
 
     FileIdentity readIdentity;
-    std::optional<std::string> content = ReadWholeFile(m_path, &readIdentity, nullptr);
+    std::optional<std::string> content =
+        ReadWholeFile(m_path, kMaxCatalogSize, &readIdentity, nullptr);
     if (!content) {
         Forget(cache);
         return cache.entries;
@@ -403,7 +258,7 @@ const IniEntries& TextCatalog::Entries() const {
     }
     cache.exists = true;
     cache.identity = readIdentity;
-    cache.recent = RecentlyModified(readIdentity);
+    cache.recent = RecentlyModified(readIdentity, kTimestampSlackNs);
     return cache.entries;
 }
 
@@ -496,31 +351,22 @@ void TextCatalog::WriteWindowGeometry(const Geometry& g) {
     }
 
     std::string content;
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) {
-        int error = 0;
-        auto existing = ReadWholeFile(target, nullptr, &error);
+    std::string error;
+    const PathKind kind = InspectPath(target, nullptr, &error);
+    if (kind == PathKind::Regular || kind == PathKind::Other) {
+        auto existing = ReadWholeFile(target, kMaxCatalogSize, nullptr, &error);
         if (!existing)
-            ThrowWriteError(target, "read", error ? error : EIO);
+            ThrowWriteError(target, "read", error);
         content = std::move(*existing);
-    } else if (errno != ENOENT) {
-        ThrowWriteError(target, "stat", errno);
+    } else if (kind == PathKind::Failed) {
+        ThrowWriteError(target, "stat", error);
     }
     ReplaceFileAtomically(target, WithGeometry(content, g));
     m_cache->checked = false;  // our own write is seen by the next lookup
 }
 
 char TextCatalog::UserDecimalSeparator() {
-    // Ask the environment's locale directly: the process may still run in the "C" locale.
-    char separator = '.';
-    locale_t user = ::newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
-    if (user != static_cast<locale_t>(nullptr)) {
-        const char* radix = ::nl_langinfo_l(RADIXCHAR, user);
-        if (radix && radix[0] != '\0' && radix[1] == '\0')
-            separator = radix[0];
-        ::freelocale(user);
-    }
-    return separator;
+    return SystemDecimalSeparator();
 }
 
 }  // namespace carecfg

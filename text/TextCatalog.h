@@ -15,11 +15,12 @@ namespace carecfg {
 //
 // Every lookup answers from the current content of the file: the parsed entries are kept and the
 // file is parsed again only when its size, modification time (to the nanosecond), inode or device
-// changed. A file modified so recently that a further edit could still carry the same timestamp
-// is compared byte for byte at the next lookup, so even a same-size edit within one clock tick is
-// noticed. A missing or unreadable file gives every lookup its default; a file that appears later
-// is picked up at the next lookup. The syntax rules are those of ParseIni (text/IniParse.h):
-// names are case-insensitive, values trimmed and unquoted, the first of duplicate keys wins.
+// changed (on Windows: its size, last-write or creation time). A file modified so recently that a
+// further edit could still carry the same timestamp is compared byte for byte at the next lookup,
+// so even a same-size edit within one clock tick is noticed. A missing or unreadable file gives
+// every lookup its default; a file that appears later is picked up at the next lookup. The syntax
+// rules are those of ParseIni (text/IniParse.h): names are case-insensitive, values trimmed and
+// unquoted, the first of duplicate keys wins.
 //
 // Texts are the 8-bit code-page bytes of the file, returned unchanged.
 // A catalogue is meant for one thread (the window's event thread); it is not synchronised.
@@ -74,7 +75,8 @@ public:
     // Writes through this catalogue are always seen at once.
     void SetRecheckInterval(std::chrono::nanoseconds interval);
 
-    // The user's decimal separator (LC_NUMERIC of the environment, not of the process).
+    // The user's decimal separator (LC_NUMERIC of the environment, not of the process; the
+    // user's regional settings on Windows).
     static char UserDecimalSeparator();
 
 private:

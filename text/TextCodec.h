@@ -9,12 +9,14 @@ namespace carecfg {
 class TextCatalog;
 
 // Converts 8-bit code-page bytes (the texts of skin.ini, of the unit's memory and of RTF
-// documents) to UTF-8 and back, with iconv.
+// documents) to UTF-8 and back, with iconv on POSIX and MultiByteToWideChar/WideCharToMultiByte
+// on Windows.
 //
 // The code page comes from the key "codepage" of section CONFIG in skin.ini: any name iconv
 // knows ("WINDOWS-1252", "CP1251", "GB2312", "ISO-8859-2", ...) or a bare Windows code-page number
-// ("1252", "936"), which is read as "CP<number>". Without the key, with an empty value or "0", and
-// with a name iconv does not know, the code page is WINDOWS-1252.
+// ("1252", "936"), which is read as "CP<number>"; on Windows the names WindowsCodePageNumber
+// (text/CodePageNames.h) maps to a code page the system has. Without the key, with an empty value
+// or "0", and with a name the system does not know, the code page is WINDOWS-1252.
 // Conversions never fail; they may be used from one thread at a time per object copy family
 // (copies share the converters, which are guarded by a mutex).
 class TextCodec {

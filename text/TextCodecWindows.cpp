@@ -1,0 +1,129 @@
+#include <windows.h>
+
+#include <climits>
+#include <vector>
+
+#include "text/CodePageNames.h"
+#include "text/TextCatalog.h"
+#include "text/TextCodec.h"
+
+namespace carecfg {
+
+namespace {
+
+constexpr const char* kDefaultCodePage = "WINDOWS-1252";
+constexpr unsigned kDefaultCodePageNumber = 1252;
+constexpr wchar_t kReplacement = 0xFFFD;
+
+// The conversion calls take int lengths; longer texts go in pieces of this many bytes (no text
+// of the tool comes near it, so a character cut at a seam costs at most one replacement).
+constexpr std::size_t kMaxPiece = 1u << 28;
+
+bool AllDigits(std::string_view text) {
+    if (text.empty())
+        return false;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+    }
+    return true;
+}
+
+// Code pages that refuse the flags and the default character of WideCharToMultiByte.
+bool TakesNoDefaultChar(unsigned codePage) {
+    return codePage == CP_UTF8 || codePage == CP_UTF7 || codePage == 42 || codePage == 54936 ||
+           (codePage >= 50220 && codePage <= 50229) || codePage == 52936 ||
+           (codePage >= 57002 && codePage <= 57011);
+}
+
+// The ANSI code pages leave a few bytes of 0x80..0x9F without a character, which Windows
+// nevertheless decodes as C1 control codes; no text holds those, so they are undecodable.
+bool HasUndefinedC1(unsigned codePage) {
+    return codePage == 874 || (codePage >= 1250 && codePage <= 1258);
+}
+
+std::wstring Widen(unsigned codePage, std::string_view bytes) {
+    std::wstring wide;
+    for (std::size_t at = 0; at < bytes.size(); at += kMaxPiece) {
+        const std::string_view piece = bytes.substr(at, kMaxPiece);
+        const int length = static_cast<int>(piece.size());
+        const int needed = ::MultiByteToWideChar(codePage, 0, piece.data(), length, nullptr, 0);
+        if (needed <= 0) {
+            wide.append(piece.size(), kReplacement);
+            continue;
+        }
+        const std::size_t start = wide.size();
+        wide.resize(start + static_cast<std::size_t>(needed));
+        const int done =
+            ::MultiByteToWideChar(codePage, 0, piece.data(), length, wide.data() + start, needed);
+        wide.resize(start + static_cast<std::size_t>(done > 0 ? done : 0));
+    }
+    return wide;
+}
+
+std::string Narrow(unsigned codePage, std::wstring_view wide) {
+    std::string out;
+    const bool plain = TakesNoDefaultChar(codePage);
+    const DWORD flags = plain ? 0 : WC_NO_BEST_FIT_CHARS;
+    const char* defaultChar = plain ? nullptr : "?";
+    for (std::size_t at = 0; at < wide.size(); at += kMaxPiece) {
+        const std::wstring_view piece = wide.substr(at, kMaxPiece);
+        const int length = static_cast<int>(piece.size());
+        const int needed = ::WideCharToMultiByte(codePage, flags, piece.data(), length, nullptr, 0,
+                                                 defaultChar, nullptr);
+        if (needed <= 0) {
+            out.append(piece.size(), '?');
+            continue;
+        }
+        const std::size_t start = out.size();
+        out.resize(start + static_cast<std::size_t>(needed));
+        const int done = ::WideCharToMultiByte(codePage, flags, piece.data(), length,
+                                               out.data() + start, needed, defaultChar, nullptr);
+        out.resize(start + static_cast<std::size_t>(done > 0 ? done : 0));
+    }
+    return out;
+}
+
+}  // namespace
+
+// The Windows conversions keep no state, so the copies of a codec need no lock.
+struct TextCodec::Converters {
+    unsigned codePage = kDefaultCodePageNumber;
+};
+
+TextCodec::TextCodec(std::string codePage) : m_converters(std::make_shared<Converters>()) {
+    if (AllDigits(codePage))
+        codePage = "CP" + codePage;
+    const auto number = WindowsCodePageNumber(codePage);
+    if (!number || *number == 0 || ::IsValidCodePage(*number) == 0) {
+        codePage = kDefaultCodePage;
+        m_converters->codePage = kDefaultCodePageNumber;
+    } else {
+        m_converters->codePage = *number;
+    }
+    m_codePage = std::move(codePage);
+}
+
+TextCodec TextCodec::FromCatalog(const TextCatalog& catalog) {
+    const auto name = catalog.Lookup("CONFIG", "codepage");
+    return TextCodec(name ? *name : std::string(kDefaultCodePage));
+}
+
+std::string TextCodec::ToUtf8(std::string_view bytes) const {
+    const unsigned codePage = m_converters->codePage;
+    std::wstring wide = Widen(codePage, bytes);
+    if (HasUndefinedC1(codePage)) {
+        for (wchar_t& c : wide) {
+            if (c >= 0x80 && c <= 0x9F)
+                c = kReplacement;
+        }
+    }
+    return Narrow(CP_UTF8, wide);
+}
+
+std::string TextCodec::FromUtf8(std::string_view utf8) const {
+    // Malformed UTF-8 decodes to U+FFFD, which no 8-bit code page has: it becomes '?' as well.
+    return Narrow(m_converters->codePage, Widen(CP_UTF8, utf8));
+}
+
+}  // namespace carecfg
