@@ -6,16 +6,27 @@
 #include <thread>
 #include <vector>
 
+#ifdef _WIN32
+#include "serial/Win32Port.h"
+#include "serial/Win32Signals.h"
+#else
 #include "serial/PosixPort.h"
 #include "serial/PosixSignals.h"
+#endif
 #include "serial/SerialComm.h"
 
 namespace carecfg {
 
 // The platform layer the workers run on; a second platform adds its own files beside these.
+#ifdef _WIN32
+using PlatformPort = Win32Port;
+using PlatformEvent = Win32Event;
+using PlatformWriteQueue = Win32WriteQueue;
+#else
 using PlatformPort = PosixPort;
 using PlatformEvent = PosixEvent;
 using PlatformWriteQueue = PosixWriteQueue;
+#endif
 
 // Posts the workers' notifications to the owner's sink. Each closure holds the TComm only
 // weakly: run after the TComm is gone it does nothing. A failed post (the sink threw) is

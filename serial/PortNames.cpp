@@ -44,6 +44,14 @@ unsigned ComNumber(std::string_view name) {
 std::string ResolvePortName(std::string_view name,
                             const std::function<bool(const std::string& path)>& exists) {
     name = Trim(name);
+#ifdef _WIN32
+    // Windows names its ports itself: "COM1" is opened as "\\.\COM1" (the only form that
+    // reaches COM10 and up); a name that is already a path is used as it is.
+    (void)exists;
+    if (name.find_first_of("\\/:") != std::string_view::npos)
+        return std::string(name);
+    return "\\\\.\\" + std::string(name);
+#endif
     if (name.substr(0, 4) == "\\\\.\\")
         name.remove_prefix(4);
     if (name.find('/') != std::string_view::npos)
