@@ -16,7 +16,9 @@
 #include "link/LinkSession.h"
 #include "serial/PortNames.h"
 #include "serial/SerialComm.h"
+#ifdef CARECFG_HAVE_DEMO_UNIT
 #include "sim/UnitSim.h"
+#endif
 #include "text/ConfigValues.h"
 #include "text/TextCodec.h"
 
@@ -37,7 +39,7 @@ const std::vector<const char*>& ConnectionController::LoginEnabledControls() {
 }
 
 ConnectionController::ConnectionController(PageContext& context, TComm& comm,
-                                           std::unique_ptr<UnitSim>& demoUnit,
+                                           std::shared_ptr<UnitSim>& demoUnit,
                                            PasswordPrompt askPassword,
                                            std::function<void(bool on)> loginStateChanged)
     : m_context(context),
@@ -84,13 +86,18 @@ void ConnectionController::ConnectionToggle() {
             m_comm.ClosePort();
             std::string name = m_cboxCom->currentText().trimmed().toStdString();
             if (IsDemoPortName(name)) {
+#ifdef CARECFG_HAVE_DEMO_UNIT
                 if (!m_demoUnit) {
-                    m_demoUnit = std::make_unique<UnitSim>();
+                    m_demoUnit = std::make_shared<UnitSim>();
                 }
                 if (!m_demoUnit->IsRunning() && !m_demoUnit->Start()) {
                     throw std::runtime_error(m_demoUnit->LastError());
                 }
                 name = m_demoUnit->TerminalPath();
+#else
+                // The simulated unit answers on a pseudo-terminal, which this system has not.
+                throw std::runtime_error("no simulated unit in this build");
+#endif
             }
             m_comm.SetCommName(name);
             m_comm.SetReadIntervalTimeout(

@@ -34,7 +34,7 @@ public:
     // and Button6; build the pages first. `demoUnit` is the window's slot for the demo unit, so
     // that the window closes the port before the unit behind it stops. `loginStateChanged` hears
     // every switch of the login state.
-    ConnectionController(PageContext& context, TComm& comm, std::unique_ptr<UnitSim>& demoUnit,
+    ConnectionController(PageContext& context, TComm& comm, std::shared_ptr<UnitSim>& demoUnit,
                          PasswordPrompt askPassword,
                          std::function<void(bool on)> loginStateChanged);
 
@@ -68,7 +68,7 @@ private:
 
     PageContext& m_context;
     TComm& m_comm;
-    std::unique_ptr<UnitSim>& m_demoUnit;
+    std::shared_ptr<UnitSim>& m_demoUnit;
     PasswordPrompt m_askPassword;
     std::function<void(bool)> m_loginStateChanged;
     QComboBox* m_cboxCom = nullptr;

@@ -32,7 +32,6 @@
 #include "app/pages/PageTable.h"
 #include "app/pages/PasswordTab.h"
 #include "settings/Profiles.h"
-#include "sim/UnitSim.h"
 #include "text/ConfigValues.h"
 #include "text/ExecutableDir.h"
 

@@ -179,9 +179,11 @@ private:
     bool m_centred = false;
 
     // The link; declared in the order it must be torn down in reverse: the port closes (and its
-    // threads end) before the demo unit behind it stops.
+    // threads end) before the demo unit behind it stops. The demo unit's slot is shared with the
+    // connection controller, which alone makes the unit (so this file needs no complete type, and
+    // a build without the simulated unit leaves the slot empty).
     GuiCommSink m_sink;
-    std::unique_ptr<UnitSim> m_demoUnit;
+    std::shared_ptr<UnitSim> m_demoUnit;
     TComm m_commR;
     CommLinkPort m_port;
     QtLinkTimer m_timer1;

@@ -1,4 +1,5 @@
 #include "base/AtomicFile.h"
+#include "base/RegularFileRead.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -111,39 +112,6 @@ bool ReadFully(int fd, void* into, std::size_t size, std::string* error) {
     return true;
 }
 
-// Opens a regular file of at least `minSize` and at most `maxSize` bytes and hands the open
-// descriptor and its size to `read`. The open never waits (O_NONBLOCK: a FIFO without a writer
-// would block it), and the type and size are checked on the opened descriptor before any read,
-// so a FIFO, a directory or a huge sparse file costs no time and no memory.
-template <class Read>
-bool OpenAndRead(const std::filesystem::path& path, std::uint64_t minSize, std::uint64_t maxSize,
-                 const Read& read, std::string* error) {
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (!fd.Valid()) {
-        return Refuse(error, std::strerror(errno));
-    }
-    struct stat st {};
-    if (::fstat(fd.Get(), &st) != 0) {
-        return Refuse(error, std::strerror(errno));
-    }
-    if (S_ISDIR(st.st_mode)) {
-        return Refuse(error, std::strerror(EISDIR));
-    }
-    if (!S_ISREG(st.st_mode)) {
-        return Refuse(error, "not a regular file (a FIFO, a device or a socket)");
-    }
-    const auto fileSize = static_cast<std::uint64_t>(st.st_size);
-    if (fileSize > maxSize) {
-        return Refuse(error, std::string(std::strerror(EFBIG)) + " (" + std::to_string(fileSize) +
-                                 " bytes, at most " + std::to_string(maxSize) + ")");
-    }
-    if (fileSize < minSize) {
-        return Refuse(error, "too short (" + std::to_string(fileSize) + " bytes, at least " +
-                                 std::to_string(minSize) + ")");
-    }
-    return read(fd.Get(), fileSize);
-}
-
 }  // namespace
 
 bool WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
@@ -193,30 +161,37 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::span<const std:
     return true;
 }
 
-std::optional<std::vector<std::uint8_t>> ReadFileExactly(const std::filesystem::path& path,
-                                                         std::size_t size, std::string* error) {
-    std::vector<std::uint8_t> buffer;
-    const auto readInto = [&](int fd, std::uint64_t) -> bool {
-        buffer.resize(size);
-        return ReadFully(fd, buffer.data(), size, error);
-    };
-    if (!OpenAndRead(path, size, kMaxLoadedFileSize, readInto, error)) {
-        return std::nullopt;
+// Opens a regular file of at least `minSize` and at most `maxSize` bytes and fills the buffer
+// `target` gives for its size. The open never waits (O_NONBLOCK: a FIFO without a writer
+// would block it), and the type and size are checked on the opened descriptor before any read,
+// so a FIFO, a directory or a huge sparse file costs no time and no memory.
+bool ReadRegularFile(const std::filesystem::path& path, std::uint64_t minSize,
+                     std::uint64_t maxSize, const ReadTarget& target, std::string* error) {
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!fd.Valid()) {
+        return Refuse(error, std::strerror(errno));
     }
-    return buffer;
-}
-
-std::optional<std::string> ReadSmallFile(const std::filesystem::path& path, std::uint64_t maxSize,
-                                         std::string* error) {
-    std::string content;
-    const auto readInto = [&](int fd, std::uint64_t fileSize) -> bool {
-        content.resize(static_cast<std::size_t>(fileSize));
-        return ReadFully(fd, content.data(), content.size(), error);
-    };
-    if (!OpenAndRead(path, 0, maxSize, readInto, error)) {
-        return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd.Get(), &st) != 0) {
+        return Refuse(error, std::strerror(errno));
     }
-    return content;
+    if (S_ISDIR(st.st_mode)) {
+        return Refuse(error, std::strerror(EISDIR));
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return Refuse(error, "not a regular file (a FIFO, a device or a socket)");
+    }
+    const auto fileSize = static_cast<std::uint64_t>(st.st_size);
+    if (fileSize > maxSize) {
+        return Refuse(error, std::string(std::strerror(EFBIG)) + " (" + std::to_string(fileSize) +
+                                 " bytes, at most " + std::to_string(maxSize) + ")");
+    }
+    if (fileSize < minSize) {
+        return Refuse(error, "too short (" + std::to_string(fileSize) + " bytes, at least " +
+                                 std::to_string(minSize) + ")");
+    }
+    const std::span<std::uint8_t> into = target(fileSize);
+    return ReadFully(fd.Get(), into.data(), into.size(), error);
 }
 
 }  // namespace carecfg

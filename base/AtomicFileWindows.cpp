@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "base/AtomicFile.h"
+#include "base/RegularFileRead.h"
 #include "base/SystemError.h"
 
 namespace carecfg {
@@ -98,45 +99,6 @@ bool ReadFully(HANDLE handle, void* into, std::size_t size, std::string* error) 
     return true;
 }
 
-// Opens a disk file of at least `minSize` and at most `maxSize` bytes and hands the open handle
-// and its size to `read`. A directory is opened only to be named as one; a pipe, a console or a
-// device is refused by its type before any read, so nothing waits on it, and a huge file is
-// refused by its size before a byte of it is read.
-template <class Read>
-bool OpenAndRead(const std::filesystem::path& path, std::uint64_t minSize, std::uint64_t maxSize,
-                 const Read& read, std::string* error) {
-    FileHandle handle(::CreateFileW(path.c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!handle.Valid()) {
-        return Refuse(error, SystemErrorText(::GetLastError()));
-    }
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!::GetFileInformationByHandle(handle.Get(), &info)) {
-        return Refuse(error, SystemErrorText(::GetLastError()));
-    }
-    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return Refuse(error, std::strerror(EISDIR));
-    }
-    if (::GetFileType(handle.Get()) != FILE_TYPE_DISK) {
-        return Refuse(error, "not a regular file (a pipe, a device or a console)");
-    }
-    LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(handle.Get(), &size)) {
-        return Refuse(error, SystemErrorText(::GetLastError()));
-    }
-    const auto fileSize = static_cast<std::uint64_t>(size.QuadPart);
-    if (fileSize > maxSize) {
-        return Refuse(error, std::string(std::strerror(EFBIG)) + " (" + std::to_string(fileSize) +
-                                 " bytes, at most " + std::to_string(maxSize) + ")");
-    }
-    if (fileSize < minSize) {
-        return Refuse(error, "too short (" + std::to_string(fileSize) + " bytes, at least " +
-                                 std::to_string(minSize) + ")");
-    }
-    return read(handle.Get(), fileSize);
-}
-
 }  // namespace
 
 bool WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
@@ -199,30 +161,43 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::span<const std:
     return true;
 }
 
-std::optional<std::vector<std::uint8_t>> ReadFileExactly(const std::filesystem::path& path,
-                                                         std::size_t size, std::string* error) {
-    std::vector<std::uint8_t> buffer;
-    const auto readInto = [&](HANDLE handle, std::uint64_t) -> bool {
-        buffer.resize(size);
-        return ReadFully(handle, buffer.data(), size, error);
-    };
-    if (!OpenAndRead(path, size, kMaxLoadedFileSize, readInto, error)) {
-        return std::nullopt;
+// Opens a disk file of at least `minSize` and at most `maxSize` bytes and hands the open handle
+// and its size to `read`. A directory is opened only to be named as one; a pipe, a console or a
+// device is refused by its type before any read, so nothing waits on it, and a huge file is
+// refused by its size before a byte of it is read.
+bool ReadRegularFile(const std::filesystem::path& path, std::uint64_t minSize,
+                     std::uint64_t maxSize, const ReadTarget& target, std::string* error) {
+    FileHandle handle(::CreateFileW(path.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle.Valid()) {
+        return Refuse(error, SystemErrorText(::GetLastError()));
     }
-    return buffer;
-}
-
-std::optional<std::string> ReadSmallFile(const std::filesystem::path& path, std::uint64_t maxSize,
-                                         std::string* error) {
-    std::string content;
-    const auto readInto = [&](HANDLE handle, std::uint64_t fileSize) -> bool {
-        content.resize(static_cast<std::size_t>(fileSize));
-        return ReadFully(handle, content.data(), content.size(), error);
-    };
-    if (!OpenAndRead(path, 0, maxSize, readInto, error)) {
-        return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(handle.Get(), &info)) {
+        return Refuse(error, SystemErrorText(::GetLastError()));
     }
-    return content;
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return Refuse(error, std::strerror(EISDIR));
+    }
+    if (::GetFileType(handle.Get()) != FILE_TYPE_DISK) {
+        return Refuse(error, "not a regular file (a pipe, a device or a console)");
+    }
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(handle.Get(), &size)) {
+        return Refuse(error, SystemErrorText(::GetLastError()));
+    }
+    const auto fileSize = static_cast<std::uint64_t>(size.QuadPart);
+    if (fileSize > maxSize) {
+        return Refuse(error, std::string(std::strerror(EFBIG)) + " (" + std::to_string(fileSize) +
+                                 " bytes, at most " + std::to_string(maxSize) + ")");
+    }
+    if (fileSize < minSize) {
+        return Refuse(error, "too short (" + std::to_string(fileSize) + " bytes, at least " +
+                                 std::to_string(minSize) + ")");
+    }
+    const std::span<std::uint8_t> into = target(fileSize);
+    return ReadFully(handle.Get(), into.data(), into.size(), error);
 }
 
 }  // namespace carecfg

@@ -185,12 +185,18 @@ int CliSession::Open() {
     m_bytesReceived = 0;
     std::string path;
     if (IsDemoPortName(m_options.port)) {
+#ifdef CARECFG_HAVE_DEMO_UNIT
         m_demo = std::make_unique<UnitSim>();
         if (!m_demo->Start()) {
             m_err << m_notices.Text("M2") << ": DEMO: " << m_demo->LastError() << '\n';
             return kExitOpenFailed;
         }
         path = m_demo->TerminalPath();
+#else
+        // The simulated unit answers on a pseudo-terminal, which this system has not.
+        m_err << m_notices.Text("M2") << ": DEMO: no simulated unit in this build\n";
+        return kExitOpenFailed;
+#endif
     } else {
         path = ResolvePortName(m_options.port);
     }

@@ -21,7 +21,9 @@
 #include "link/LinkSession.h"
 #include "serial/EventQueue.h"
 #include "serial/SerialComm.h"
+#ifdef CARECFG_HAVE_DEMO_UNIT
 #include "sim/UnitSim.h"
+#endif
 #include "text/TextCatalog.h"
 #include "text/TextCodec.h"
 
@@ -77,9 +79,15 @@ public:
     int Run(const CliCommandLine& line);
     void Close();
 
+#ifdef CARECFG_HAVE_DEMO_UNIT
     // The in-process unit behind the port name DEMO (nullptr for a real port).
-    UnitSim* DemoUnit() { return m_demo.get(); }
-    LinkSession& Link() { return m_link; }
+    UnitSim* DemoUnit() {
+        return m_demo.get();
+    }
+#endif
+    LinkSession& Link() {
+        return m_link;
+    }
 
 private:
     enum class Outcome {
@@ -137,8 +145,10 @@ private:
     ConsoleNotices m_notices;
     ConsoleProgress m_progress;
     EventQueue m_queue;
+#ifdef CARECFG_HAVE_DEMO_UNIT
     // The demonstration unit outlives the port that talks to it.
     std::unique_ptr<UnitSim> m_demo;
+#endif
     TComm m_comm;
     CommLinkPort m_port;
     MonotonicTimer m_timer;

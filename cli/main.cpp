@@ -7,6 +7,11 @@
 #include <string_view>
 #include <vector>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 #include "cli/CliArguments.h"
 #include "cli/CliSession.h"
 #include "cli/HealthCommand.h"
@@ -16,6 +21,11 @@
 
 int main(int argc, char** argv) {
     using namespace carecfg;
+#ifdef _WIN32
+    // What the commands print (CSV, JSON, settings lines) goes out byte for byte, with the same
+    // line ends as on Linux, so that scripts and comparisons see one output on both systems.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     const std::vector<std::string_view> args(argv + 1, argv + argc);
     std::string error;
     const auto line = ParseCliArguments(args, error);

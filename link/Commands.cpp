@@ -61,7 +61,12 @@ const CommandInfo* FindCommand(std::uint8_t code) {
 
 ClockStamp ClockStampFromLocalTime(std::time_t t) {
     std::tm local{};
-    if (localtime_r(&t, &local) == nullptr) {
+#ifdef _WIN32
+    const bool converted = localtime_s(&local, &t) == 0;
+#else
+    const bool converted = localtime_r(&t, &local) != nullptr;
+#endif
+    if (!converted) {
         return ClockStamp{2000, 1, 1, 0, 0, 0};
     }
     return ClockStamp{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,

@@ -42,20 +42,59 @@ bool HasUndefinedC1(unsigned codePage) {
     return codePage == 874 || (codePage >= 1250 && codePage <= 1258);
 }
 
+// Code pages whose conversion refuses MB_ERR_INVALID_CHARS (flags must be 0 there).
+bool RefusesErrorFlag(unsigned codePage) {
+    return codePage == CP_UTF7 || codePage == 42 || (codePage >= 50220 && codePage <= 50229) ||
+           (codePage >= 57002 && codePage <= 57011);
+}
+
+// Converts one character at a time: the shortest run of up to four bytes that is a character of
+// the code page, or U+FFFD for one byte that starts none. This is what iconv does on POSIX, and it
+// never swallows the bytes after a broken sequence (the system's own substitution may, and it
+// gives '?' instead of U+FFFD in double-byte code pages).
+void WidenEachCharacter(unsigned codePage, std::string_view bytes, std::wstring& wide) {
+    constexpr int kLongestCharacter = 4;
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        bool converted = false;
+        for (int length = 1; length <= kLongestCharacter && at + length <= bytes.size(); ++length) {
+            wchar_t character[kLongestCharacter];
+            const int count =
+                ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data() + at, length,
+                                      character, kLongestCharacter);
+            if (count > 0) {
+                wide.append(character, static_cast<std::size_t>(count));
+                at += static_cast<std::size_t>(length);
+                converted = true;
+                break;
+            }
+        }
+        if (!converted) {
+            wide.push_back(kReplacement);
+            ++at;
+        }
+    }
+}
+
 std::wstring Widen(unsigned codePage, std::string_view bytes) {
     std::wstring wide;
+    const DWORD flags = RefusesErrorFlag(codePage) ? 0 : MB_ERR_INVALID_CHARS;
     for (std::size_t at = 0; at < bytes.size(); at += kMaxPiece) {
         const std::string_view piece = bytes.substr(at, kMaxPiece);
         const int length = static_cast<int>(piece.size());
-        const int needed = ::MultiByteToWideChar(codePage, 0, piece.data(), length, nullptr, 0);
+        const int needed = ::MultiByteToWideChar(codePage, flags, piece.data(), length, nullptr, 0);
         if (needed <= 0) {
-            wide.append(piece.size(), kReplacement);
+            if (flags == 0) {
+                wide.append(piece.size(), kReplacement);
+            } else {
+                WidenEachCharacter(codePage, piece, wide);  // some bytes are no character
+            }
             continue;
         }
         const std::size_t start = wide.size();
         wide.resize(start + static_cast<std::size_t>(needed));
-        const int done =
-            ::MultiByteToWideChar(codePage, 0, piece.data(), length, wide.data() + start, needed);
+        const int done = ::MultiByteToWideChar(codePage, flags, piece.data(), length,
+                                               wide.data() + start, needed);
         wide.resize(start + static_cast<std::size_t>(done > 0 ? done : 0));
     }
     return wide;

@@ -1,10 +1,8 @@
 #include "app/help/HelpDocuments.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cstdint>
 #include <optional>
+#include <system_error>
 
 #include "app/help/RtfReader.h"
 #include "base/AtomicFile.h"
@@ -21,8 +19,10 @@ constexpr std::uint64_t kMaxDocumentSize = 16 * 1024 * 1024;
 HelpLoad LoadHelpDocument(const std::filesystem::path& file, const TextCodec& codec,
                           std::string_view builtInText) {
     // A missing document, or a link to one, is no failure: the page keeps its built-in text.
-    struct stat st {};
-    if (::stat(file.c_str(), &st) != 0 && errno == ENOENT) {
+    std::error_code why;
+    const std::filesystem::file_status state = std::filesystem::status(file, why);
+    if (state.type() == std::filesystem::file_type::not_found &&
+        why == std::errc::no_such_file_or_directory) {
         return HelpLoad{PlainTextToHtml(builtInText, codec), false};
     }
     // Never blocks on a FIFO and never reads a huge file: both are refused with their reason.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <tuple>
 
@@ -26,9 +27,10 @@ Bytes Cat(std::initializer_list<Bytes> parts) {
 
 // A frame whose length field says 300; its payload is zeros so it holds no start byte.
 Bytes OverlongFrame() {
-    Bytes f{0x23, 0x83, 0, 0, 0, 0, 0x01, 0x2C};
-    f.resize(f.size() + 300, 0x00);
-    f.push_back(0x83 ^ 0x01 ^ 0x2C);
+    const Bytes header{0x23, 0x83, 0, 0, 0, 0, 0x01, 0x2C};
+    Bytes f(header.size() + 300 + 1, 0x00);
+    std::copy(header.begin(), header.end(), f.begin());
+    f.back() = 0x83 ^ 0x01 ^ 0x2C;
     return f;
 }
 

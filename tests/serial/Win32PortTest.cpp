@@ -17,7 +17,8 @@
 //                         endian), payload: once the whole payload is in, it is sent back in one
 //                         write;
 //   CARECFG_FILE_PORT     a port name that leads to a regular file;
-//   CARECFG_MISSING_PORT  a port name that leads nowhere.
+//   CARECFG_MISSING_PORT  a port name that leads nowhere;
+//   CARECFG_PORTS_SHARED  set when the system lets a second handle open a held port (Wine).
 // A test whose port is not given is skipped.
 
 namespace carecfg {
@@ -159,16 +160,31 @@ TEST(Win32Open, FailuresGiveTheirTextAndLeaveTheComponentClosed) {
     }
 }
 
+TEST(Win32Open, AnOpenComponentSaysSoAndKeepsItsPort) {
+    REQUIRE_PORT(peer, "CARECFG_PEER_PORT");
+    EventQueue events;
+    TComm comm(events);
+    comm.SetCommName(peer);
+    ASSERT_EQ(OpenError(comm), "");
+    EXPECT_EQ(OpenError(comm), kErrAlreadyOpened);
+    EXPECT_TRUE(comm.IsOpen());
+    comm.ClosePort();
+    EXPECT_EQ(OpenError(comm), "") << "closing releases the port";
+    comm.ClosePort();
+}
+
 TEST(Win32Open, AHeldPortCannotBeOpenedTwice) {
     REQUIRE_PORT(peer, "CARECFG_PEER_PORT");
+    // Windows opens a COM port for one handle only; Wine does not enforce that on a
+    // pseudo-terminal, so the script that runs these tests under Wine says so.
+    if (!PortFromEnv("CARECFG_PORTS_SHARED").empty())
+        GTEST_SKIP() << "this system lets a second handle open a held COM port";
     EventQueue events;
     TComm first(events);
     TComm second(events);
     first.SetCommName(peer);
     second.SetCommName(peer);
     ASSERT_EQ(OpenError(first), "");
-    EXPECT_EQ(OpenError(first), kErrAlreadyOpened);
-    EXPECT_TRUE(first.IsOpen());
     EXPECT_EQ(OpenError(second), kErrOpening);
     EXPECT_FALSE(second.IsOpen());
     first.ClosePort();

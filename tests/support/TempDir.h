@@ -1,9 +1,9 @@
 #pragma once
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -14,13 +14,24 @@ namespace carecfg::testing {
 // when the test is done.
 class TempDir {
 public:
+    // The name ends in random letters; a name that exists already is never taken over, since
+    // create_directory says whether it made the folder.
     explicit TempDir(std::string_view tag = "carecfg") {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / (std::string(tag) + "-XXXXXX")).string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("cannot create a temporary folder");
+        const std::filesystem::path base = std::filesystem::temp_directory_path();
+        std::random_device seed;
+        std::mt19937_64 random(seed());
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            std::string name = std::string(tag) + "-";
+            for (int i = 0; i < 10; ++i) {
+                name += "abcdefghijklmnopqrstuvwxyz0123456789"[random() % 36];
+            }
+            std::error_code ec;
+            if (std::filesystem::create_directory(base / name, ec)) {
+                m_path = base / name;
+                return;
+            }
         }
-        m_path = pattern;
+        throw std::runtime_error("cannot create a temporary folder");
     }
     ~TempDir() {
         std::error_code ec;
