@@ -182,13 +182,8 @@ bool ReadRegularFile(const std::filesystem::path& path, std::uint64_t minSize,
         return Refuse(error, "not a regular file (a FIFO, a device or a socket)");
     }
     const auto fileSize = static_cast<std::uint64_t>(st.st_size);
-    if (fileSize > maxSize) {
-        return Refuse(error, std::string(std::strerror(EFBIG)) + " (" + std::to_string(fileSize) +
-                                 " bytes, at most " + std::to_string(maxSize) + ")");
-    }
-    if (fileSize < minSize) {
-        return Refuse(error, "too short (" + std::to_string(fileSize) + " bytes, at least " +
-                                 std::to_string(minSize) + ")");
+    if (const auto why = SizeRefusal(fileSize, minSize, maxSize)) {
+        return Refuse(error, *why);
     }
     const std::span<std::uint8_t> into = target(fileSize);
     return ReadFully(fd.Get(), into.data(), into.size(), error);

@@ -2,7 +2,23 @@
 #include "base/AtomicFile.h"
 #include "base/RegularFileRead.h"
 
+#include <cerrno>
+#include <cstring>
+
 namespace carecfg {
+
+std::optional<std::string> SizeRefusal(std::uint64_t fileSize, std::uint64_t minSize,
+                                       std::uint64_t maxSize) {
+    if (fileSize > maxSize) {
+        return std::string(std::strerror(EFBIG)) + " (" + std::to_string(fileSize) +
+               " bytes, at most " + std::to_string(maxSize) + ")";
+    }
+    if (fileSize < minSize) {
+        return "too short (" + std::to_string(fileSize) + " bytes, at least " +
+               std::to_string(minSize) + ")";
+    }
+    return std::nullopt;
+}
 
 std::optional<std::vector<std::uint8_t>> ReadFileExactly(const std::filesystem::path& path,
                                                          std::size_t size, std::string* error) {

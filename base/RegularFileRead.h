@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -19,5 +20,10 @@ using ReadTarget = std::function<std::span<std::uint8_t>(std::uint64_t fileSize)
 // system's words where the system refused. Each system has its own side of it.
 bool ReadRegularFile(const std::filesystem::path& path, std::uint64_t minSize,
                      std::uint64_t maxSize, const ReadTarget& target, std::string* error);
+
+// Why a file of `fileSize` bytes is refused by a load of `minSize` to `maxSize` bytes, or nullopt
+// when its size is fine; the same words on every system.
+std::optional<std::string> SizeRefusal(std::uint64_t fileSize, std::uint64_t minSize,
+                                       std::uint64_t maxSize);
 
 }  // namespace carecfg
