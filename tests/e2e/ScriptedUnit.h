@@ -1,8 +1,6 @@
 #pragma once
 
-#include <fcntl.h>
 #include <poll.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -18,6 +16,7 @@
 
 #include "link/FrameParser.h"
 #include "link/LinkFrame.h"
+#include "tests/support/PtyPair.h"
 
 namespace carecfg::testing {
 
@@ -29,39 +28,21 @@ public:
     using Answer = std::function<std::optional<std::vector<std::uint8_t>>(const ParsedFrame&)>;
 
     explicit ScriptedUnit(Answer answer) : m_answer(std::move(answer)) {
-        m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        char name[128] = {};
-        if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0 ||
-            ::ptsname_r(m_master, name, sizeof name) != 0) {
-            return;
+        if (m_pty.Ok()) {
+            m_thread = std::thread([this] { Run(); });
         }
-        m_path = name;
-        // Held open so that the master never reads a hang-up while the tool is away.
-        m_slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-        termios tio{};
-        if (m_slave < 0 || ::tcgetattr(m_slave, &tio) != 0) {
-            return;
-        }
-        ::cfmakeraw(&tio);
-        ::tcsetattr(m_slave, TCSANOW, &tio);
-        m_thread = std::thread([this] { Run(); });
     }
     ~ScriptedUnit() {
         m_stop = true;
         if (m_thread.joinable()) {
             m_thread.join();
         }
-        for (const int fd : {m_slave, m_master}) {
-            if (fd >= 0) {
-                ::close(fd);
-            }
-        }
     }
     ScriptedUnit(const ScriptedUnit&) = delete;
     ScriptedUnit& operator=(const ScriptedUnit&) = delete;
 
     bool Started() const { return m_thread.joinable(); }
-    const std::string& Path() const { return m_path; }
+    const std::string& Path() const { return m_pty.Path(); }
     // The request frames so far, in order.
     std::vector<std::vector<std::uint8_t>> Received() const {
         std::lock_guard lock(m_mutex);
@@ -73,11 +54,11 @@ private:
         FrameParser parser;
         std::uint8_t buffer[1024];
         while (!m_stop) {
-            pollfd p{m_master, POLLIN, 0};
+            pollfd p{m_pty.Master(), POLLIN, 0};
             if (::poll(&p, 1, 20) <= 0 || (p.revents & POLLIN) == 0) {
                 continue;
             }
-            const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+            const ssize_t n = ::read(m_pty.Master(), buffer, sizeof buffer);
             if (n <= 0) {
                 continue;
             }
@@ -89,26 +70,14 @@ private:
                         BuildFrame(request.command, request.address, request.payload));
                 }
                 if (const auto reply = m_answer(request)) {
-                    WriteAll(*reply);
+                    m_pty.Send(*reply);
                 }
             }
         }
     }
-    void WriteAll(const std::vector<std::uint8_t>& bytes) {
-        std::size_t done = 0;
-        while (done < bytes.size() && !m_stop) {
-            const ssize_t n = ::write(m_master, bytes.data() + done, bytes.size() - done);
-            if (n <= 0) {
-                return;
-            }
-            done += static_cast<std::size_t>(n);
-        }
-    }
 
     Answer m_answer;
-    int m_master = -1;
-    int m_slave = -1;
-    std::string m_path;
+    PtyPair m_pty{true};
     mutable std::mutex m_mutex;
     std::vector<std::vector<std::uint8_t>> m_received;
     std::atomic<bool> m_stop{false};

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -12,20 +13,27 @@
 
 namespace carecfg::testing {
 
-// A pseudo-terminal for the tests: the test talks on the master side, the component opens the
-// terminal side by path. One terminal-side descriptor stays open for the pair's life, so that
-// the master neither fails with EIO nor polls readable while the component has it closed.
+// A pseudo-terminal for the tests and their peers: the test (or a peer's thread) talks on the
+// master side, the program under test opens the terminal side by path. One terminal-side
+// descriptor stays open for the pair's life, so that the master neither fails with EIO nor polls
+// readable while the program has it closed. The master does not block: Send waits for room.
 class PtyPair {
 public:
-    PtyPair() {
+    // `raw`: the terminal starts without line editing, echo or character translation, as a
+    // serial line to a unit does (the serial component sets its own modes when it opens).
+    explicit PtyPair(bool raw = false) {
         m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0)
-            return;
-        const char* name = ::ptsname(m_master);
-        if (name == nullptr)
+        char name[128] = {};
+        if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0 ||
+            ::ptsname_r(m_master, name, sizeof name) != 0)
             return;
         m_path = name;
         m_keeper = ::open(m_path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        termios tio{};
+        if (raw && m_keeper >= 0 && ::tcgetattr(m_keeper, &tio) == 0) {
+            ::cfmakeraw(&tio);
+            ::tcsetattr(m_keeper, TCSANOW, &tio);
+        }
         ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
     }
     ~PtyPair() {
@@ -39,6 +47,7 @@ public:
     bool Ok() const { return m_master >= 0 && m_keeper >= 0; }
     const std::string& Path() const { return m_path; }
     int Keeper() const { return m_keeper; }
+    int Master() const { return m_master; }
 
     void CloseMaster() {
         if (m_master >= 0)
