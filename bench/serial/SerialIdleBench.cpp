@@ -10,7 +10,7 @@
 
 #include "serial/EventQueue.h"
 #include "serial/SerialComm.h"
-#include "tests/serial/PtyPair.h"
+#include "tests/support/PtyPair.h"
 
 namespace carecfg {
 namespace {
