@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <string>
 
 namespace carecfg {
 
@@ -35,9 +36,20 @@ bool ParseInt(std::string_view text, int& value) {
     return true;
 }
 
+// A real as written: its sign, the digits before and after the separator, and the whole of it in
+// the C notation ("12.5e-3") for the conversion.
+struct RealText {
+    bool negative = false;
+    std::string integerPart;
+    std::string fraction;
+    bool hasExponent = false;
+    std::string normal;
+};
+
 // Parses a real of the form [sign] digits [separator digits] [e [sign] digits], with at least one
-// mantissa digit, into extended precision. Infinite and not-a-number values are refused.
-bool ParseReal(std::string_view text, char separator, long double& value) {
+// mantissa digit, into its parts and, in extended precision, its value. Infinite and
+// not-a-number values are refused.
+bool ParseReal(std::string_view text, char separator, long double& value, RealText& parts) {
     text = TrimBlanksAndControls(text);
     std::string normal;
     std::size_t i = 0;
@@ -92,7 +104,59 @@ bool ParseReal(std::string_view text, char separator, long double& value) {
         return false;
     }
     value = negative ? -parsed : parsed;
+    parts = RealText{negative, std::move(integerPart), std::move(fraction),
+                     normal.find('e') != std::string::npos, std::move(normal)};
     return true;
+}
+
+// The exact decimal text of a real written without exponent plus 0.0005, so that the one
+// rounding to double is that of the conversion. Decimal digits keep this the same on every
+// system: extended precision is not (x87 arithmetic runs at double precision on Windows).
+std::string PlusHalfThousandth(const RealText& parts) {
+    std::string digits = parts.integerPart.empty() ? "0" : parts.integerPart;
+    const std::size_t point = digits.size();
+    digits += parts.fraction;
+    if (parts.fraction.size() < 4) {
+        digits.append(4 - parts.fraction.size(), '0');
+    }
+    std::string offset(digits.size(), '0');
+    offset[point + 3] = '5';
+    bool negative = parts.negative;
+    // Subtracts the smaller magnitude from the larger, digit by digit (both are equally long).
+    const auto subtract = [](std::string larger, const std::string& smaller) {
+        int borrow = 0;
+        for (std::size_t i = larger.size(); i-- > 0;) {
+            int d = (larger[i] - '0') - (smaller[i] - '0') - borrow;
+            borrow = d < 0 ? 1 : 0;
+            larger[i] = static_cast<char>('0' + (d + 10) % 10);
+        }
+        return larger;
+    };
+    std::string sum;
+    if (!negative) {
+        sum = digits;
+        int carry = 0;
+        for (std::size_t i = sum.size(); i-- > 0;) {
+            const int d = (sum[i] - '0') + (offset[i] - '0') + carry;
+            carry = d / 10;
+            sum[i] = static_cast<char>('0' + d % 10);
+        }
+        if (carry != 0) {
+            sum.insert(sum.begin(), '1');
+            sum.insert(point + 1, 1, '.');
+            return sum;
+        }
+    } else if (digits > offset) {
+        sum = subtract(digits, offset);
+    } else {  // -0.0005 and anything nearer to zero: the sum is zero or positive
+        sum = subtract(offset, digits);
+        negative = false;
+    }
+    std::string text = negative ? "-" : "";
+    text.append(sum, 0, point);
+    text += '.';
+    text.append(sum, point);
+    return text;
 }
 
 }  // namespace
@@ -169,12 +233,19 @@ int TextToIntOr255(std::string_view text) {
 
 double TextToReal(std::string_view text, char decimalSeparator) {
     long double value = 0;
-    if (!ParseReal(text, decimalSeparator, value)) {
+    RealText parts;
+    if (!ParseReal(text, decimalSeparator, value, parts)) {
         return 0.0;
     }
     // The small offset lets a later truncation to tenths keep values such as 7.8 that binary
     // floating point holds a hair below their decimal value.
-    const double result = static_cast<double>(value + 0.0005L);
+    double result = 0.0;
+    if (!parts.hasExponent) {
+        const std::string sum = PlusHalfThousandth(parts);
+        std::from_chars(sum.data(), sum.data() + sum.size(), result);
+    } else {
+        result = static_cast<double>(value + 0.0005L);
+    }
     return std::isfinite(result) ? result : 0.0;
 }
 

@@ -47,8 +47,9 @@ std::string_view TrimBlanksAndControls(std::string_view text);
 int TextToIntOrZero(std::string_view text);
 // As TextToIntOrZero, but 255 for empty or invalid text.
 int TextToIntOr255(std::string_view text);
-// The real number plus 0.0005 (added in extended precision, then rounded to double); 0.0 for an
-// empty or invalid text. `decimalSeparator` is the separator of the user's notation.
+// The real number plus 0.0005, rounded once to double (the sum is exact for a text without
+// exponent, and taken in extended precision for one with); 0.0 for an empty or invalid text.
+// `decimalSeparator` is the separator of the user's notation.
 double TextToReal(std::string_view text, char decimalSeparator = '.');
 
 // ---- bits and reals ----

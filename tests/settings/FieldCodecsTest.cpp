@@ -206,12 +206,32 @@ TEST(TextToNumberTest, RealsGetTheOffsetInEitherNotation) {
     EXPECT_EQ(TextToReal("1.5", ','), 0.0);
 }
 
-TEST(TextToNumberTest, OffsetIsAddedInExtendedPrecision) {
-    // In double arithmetic 0.004 + 0.0005 rounds to 0.0045000000000000005; the sum taken in
-    // 80-bit precision and rounded once gives the double just below 0.0045.
-    EXPECT_EQ(TextToReal("0.004", '.'), 0.0044999999999999997);
-    EXPECT_EQ(TextToReal("0,004", ','), 0.0044999999999999997);
-    EXPECT_EQ(TextToReal("0.025", '.'), 0.025499999999999998);
+TEST(TextToNumberTest, OffsetIsAddedExactlyAndRoundedOnce) {
+    // In double arithmetic 0.004 + 0.0005 rounds to 0.0045000000000000005; the exact sum rounded
+    // once gives the double just below 0.0045, on every system (x87 extended precision would
+    // depend on the system's precision setting, and it rounds three times).
+    struct Case {
+        const char* text;
+        char separator;
+        double value;
+    };
+    const Case cases[] = {
+        {"0.004", '.', 0.0044999999999999997},
+        {"0,004", ',', 0.0044999999999999997},
+        {"0.025", '.', 0.025499999999999998},
+        {"40.128357", '.', 40.128857000000004},   // triple rounding gave the double below
+        {"521.531538", '.', 521.53203799999994},  // and here the one above
+        {"9.9999", '.', 10.0004},                 // the carry runs into a new digit
+        {"-1.25", '.', -1.2495},                  // a negative value loses the offset
+        {"-0.0001", '.', 0.0004},                 // and changes sign nearer to zero
+        {"-0.0005", '.', 0.0},                    // zero, not minus zero
+        {"7", '.', 7.0005},
+        {"1.5e-3", '.', 0.002},  // with an exponent: extended precision
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(TextToReal(c.text, c.separator), c.value) << c.text;
+    }
+    EXPECT_FALSE(std::signbit(TextToReal("-0.0005", '.')));
 }
 
 TEST(TextToNumberTest, TenthsTruncateTowardZero) {

@@ -31,7 +31,10 @@ inline void AddEmailDayLists(FakeSettingsTexts& texts) {
     texts.messages["M32"] = "Mon|Tue|Wed|Thu|Fri|Sat|Sun";
     std::string days;
     for (int d = 1; d <= 31; ++d) {
-        days += (d > 1 ? "|" : "") + std::to_string(d);
+        if (d > 1) {
+            days += '|';
+        }
+        days += std::to_string(d);
     }
     texts.messages["M33"] = days;
 }
