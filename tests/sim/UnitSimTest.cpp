@@ -75,13 +75,25 @@ public:
     }
 
     // The unit's side went away: the line reads end of file or fails, waiting at most waitMs.
+    // Bytes the unit sent before it went (the rest of a reply on a paced line) are read past.
     bool HungUp(int waitMs = 5000) {
-        pollfd p{m_fd, POLLIN, 0};
-        if (poll(&p, 1, waitMs) <= 0) {
-            return false;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+        while (true) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  end - std::chrono::steady_clock::now())
+                                  .count();
+            pollfd p{m_fd, POLLIN, 0};
+            if (left <= 0 || poll(&p, 1, static_cast<int>(left)) <= 0) {
+                return false;
+            }
+            if ((p.revents & POLLHUP) != 0) {
+                return true;
+            }
+            std::uint8_t buf[512];
+            if (::read(m_fd, buf, sizeof buf) <= 0) {
+                return true;
+            }
         }
-        std::uint8_t b;
-        return (p.revents & POLLHUP) != 0 || ::read(m_fd, &b, 1) <= 0;
     }
 
 private:
