@@ -54,6 +54,11 @@ constexpr std::string_view kPrefixes[] = {"WINDOWS", "CP", "IBM", "MS"};
 
 }  // namespace
 
+std::string ConverterCodePageName(std::string name) {
+    const bool number = !name.empty() && name.find_first_not_of("0123456789") == std::string::npos;
+    return number ? "CP" + name : name;
+}
+
 std::optional<unsigned> WindowsCodePageNumber(std::string_view name) {
     const std::string folded = Folded(name);
     if (const auto number = Digits(folded))

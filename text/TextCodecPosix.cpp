@@ -5,26 +5,15 @@
 #include <cerrno>
 #include <mutex>
 
-#include "text/TextCatalog.h"
+#include "text/CodePageNames.h"
 
 namespace carecfg {
 
 namespace {
 
-constexpr const char* kDefaultCodePage = "WINDOWS-1252";
 constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";  // U+FFFD
 
 const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
-
-bool AllDigits(std::string_view text) {
-    if (text.empty())
-        return false;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-    }
-    return true;
-}
 
 // Length of the well-formed UTF-8 sequence at the start of text (a character the code page
 // lacks), or 1 for a malformed one, so that no following character is swallowed.
@@ -105,19 +94,13 @@ struct TextCodec::Converters {
 };
 
 TextCodec::TextCodec(std::string codePage) : m_converters(std::make_shared<Converters>()) {
-    if (AllDigits(codePage))
-        codePage = "CP" + codePage;
+    codePage = ConverterCodePageName(std::move(codePage));
     if (codePage.empty() || codePage == "CP0" || !m_converters->Open(codePage)) {
         m_converters = std::make_shared<Converters>();
         codePage = kDefaultCodePage;
         m_converters->Open(codePage);
     }
     m_codePage = std::move(codePage);
-}
-
-TextCodec TextCodec::FromCatalog(const TextCatalog& catalog) {
-    const auto name = catalog.Lookup("CONFIG", "codepage");
-    return TextCodec(name ? *name : std::string(kDefaultCodePage));
 }
 
 std::string TextCodec::ToUtf8(std::string_view bytes) const {

@@ -4,30 +4,18 @@
 #include <vector>
 
 #include "text/CodePageNames.h"
-#include "text/TextCatalog.h"
 #include "text/TextCodec.h"
 
 namespace carecfg {
 
 namespace {
 
-constexpr const char* kDefaultCodePage = "WINDOWS-1252";
 constexpr unsigned kDefaultCodePageNumber = 1252;
 constexpr wchar_t kReplacement = 0xFFFD;
 
 // The conversion calls take int lengths; longer texts go in pieces of this many bytes (no text
 // of the tool comes near it, so a character cut at a seam costs at most one replacement).
 constexpr std::size_t kMaxPiece = 1u << 28;
-
-bool AllDigits(std::string_view text) {
-    if (text.empty())
-        return false;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-    }
-    return true;
-}
 
 // Code pages that refuse the flags and the default character of WideCharToMultiByte.
 bool TakesNoDefaultChar(unsigned codePage) {
@@ -131,8 +119,7 @@ struct TextCodec::Converters {
 };
 
 TextCodec::TextCodec(std::string codePage) : m_converters(std::make_shared<Converters>()) {
-    if (AllDigits(codePage))
-        codePage = "CP" + codePage;
+    codePage = ConverterCodePageName(std::move(codePage));
     const auto number = WindowsCodePageNumber(codePage);
     if (!number || *number == 0 || ::IsValidCodePage(*number) == 0) {
         codePage = kDefaultCodePage;
@@ -141,11 +128,6 @@ TextCodec::TextCodec(std::string codePage) : m_converters(std::make_shared<Conve
         m_converters->codePage = *number;
     }
     m_codePage = std::move(codePage);
-}
-
-TextCodec TextCodec::FromCatalog(const TextCatalog& catalog) {
-    const auto name = catalog.Lookup("CONFIG", "codepage");
-    return TextCodec(name ? *name : std::string(kDefaultCodePage));
 }
 
 std::string TextCodec::ToUtf8(std::string_view bytes) const {

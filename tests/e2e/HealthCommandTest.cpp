@@ -16,6 +16,7 @@
 #include "cli/HealthCommand.h"
 #include "image/DeviceImage.h"
 #include "sim/DemoUnit.h"
+#include "tests/e2e/HealthRegions.h"
 #include "tests/support/TempDir.h"
 #include "text/TextCatalog.h"
 
@@ -112,18 +113,7 @@ TEST_F(HealthCommandTest, ChartsAreJsonWithAscendingTimes) {
 }
 
 TEST_F(HealthCommandTest, MonthThirteenStopsAfterTheEarlierRows) {
-    Bytes region(Region(RegionId::BloodPressure).size, kErased);
-    region[0] = 0;  // mmHg
-    // Bank 1 slot 0, then bank 2 slot 0, then bank 1 slot 1 with month 13.
-    const auto slot = [&](std::uint32_t bank, std::uint32_t index, std::uint8_t month,
-                          std::uint8_t systolic) {
-        const std::uint32_t at = (bank == 0 ? 0x020 : 0x820) + 16 * index;
-        const std::uint8_t bytes[] = {24, month, 5, 9, 30, 0, systolic, 80, 70};
-        std::copy(std::begin(bytes), std::end(bytes), region.begin() + at);
-    };
-    slot(0, 0, 3, 120);
-    slot(1, 0, 4, 130);
-    slot(0, 1, 13, 140);
+    const Bytes region = testing::MonthThirteenPressureRegion();
     const Result result = Health(Write("bad.bin", region));
     EXPECT_EQ(result.code, kExitFileError);
     EXPECT_NE(result.err.find("2024-13-05 09:30:00"), std::string::npos) << result.err;

@@ -20,6 +20,7 @@
 #include "cli/CliArguments.h"
 #include "image/DeviceImage.h"
 #include "sim/DemoUnit.h"
+#include "tests/e2e/HealthRegions.h"
 #include "tests/support/TempDir.h"
 
 extern char** environ;
@@ -88,22 +89,6 @@ std::optional<std::string> PdfText(const std::filesystem::path& pdf) {
     return ReadText(text);
 }
 
-// A pressure region with bank 1 slot 0, bank 2 slot 0 and then bank 1 slot 1 with month 13.
-Bytes MonthThirteenRegion() {
-    Bytes region(Region(RegionId::BloodPressure).size, kErased);
-    region[0] = 0;  // mmHg
-    const auto slot = [&](std::uint32_t bank, std::uint32_t index, std::uint8_t month,
-                          std::uint8_t systolic) {
-        const std::uint32_t at = (bank == 0 ? 0x020 : 0x820) + 16 * index;
-        const std::uint8_t bytes[] = {24, month, 5, 9, 30, 0, systolic, 80, 70};
-        std::copy(std::begin(bytes), std::end(bytes), region.begin() + at);
-    };
-    slot(0, 0, 3, 120);
-    slot(1, 0, 4, 130);
-    slot(0, 1, 13, 140);
-    return region;
-}
-
 struct ReportCase {
     const char* name;
     bool demo;           // the demo unit's image, else the month-13 region
@@ -118,7 +103,7 @@ class HealthReportTest : public ::testing::TestWithParam<ReportCase> {};
 TEST_P(HealthReportTest, WritesTheReportOrNothing) {
     const ReportCase& c = GetParam();
     TempDir dir;
-    const Bytes input = c.demo ? BuildDemoMemory() : MonthThirteenRegion();
+    const Bytes input = c.demo ? BuildDemoMemory() : testing::MonthThirteenPressureRegion();
     const auto file = dir / "input.bin";
     ASSERT_TRUE(WriteFileAtomically(file, input));
     const auto report = dir.Path() / c.report;

@@ -16,22 +16,18 @@
 
 #include "serial/EventQueue.h"
 #include "serial/SerialComm.h"
+#include "tests/serial/CommTestSupport.h"
 #include "tests/support/PtyPair.h"
 
 namespace carecfg {
 namespace {
 
 using namespace std::chrono_literals;
-using Bytes = std::vector<std::uint8_t>;
+using testing::Bytes;
+using testing::Clock;
+using testing::OpenError;
+using testing::Pattern;
 using testing::PtyPair;
-using Clock = std::chrono::steady_clock;
-
-Bytes Pattern(std::size_t n, std::uint8_t seed = 0) {
-    Bytes b(n);
-    for (std::size_t i = 0; i < n; ++i)
-        b[i] = static_cast<std::uint8_t>(seed + i * 7);
-    return b;
-}
 
 int OpenDescriptors() {
     int n = 0;
@@ -43,52 +39,21 @@ int OpenDescriptors() {
     return n;
 }
 
-std::string OpenError(TComm& comm) {
-    try {
-        comm.OpenPort();
-    } catch (const ECommsError& e) {
-        return e.what();
-    }
-    return "";
-}
-
 // A TComm on a fresh pseudo-terminal, with the events recorded on the test's thread.
-class SerialCommTest : public ::testing::Test {
+class SerialCommTest : public testing::CommEventsTest {
 protected:
     void SetUp() override {
         ASSERT_TRUE(pty.Ok());
-        comm = std::make_unique<TComm>(events);
-        comm->ApplyCommRSettings();
-        comm->SetCommName(pty.Path());
-        comm->OnReceiveData = [this](TComm& sender, const std::uint8_t* buf, std::uint16_t len) {
-            EXPECT_EQ(&sender, comm.get());
-            EXPECT_EQ(buf[len], 0) << "a received chunk carries one extra 0 byte";
-            chunks.emplace_back(buf, buf + len);
-        };
-        comm->OnSendDataEmpty = [this](TComm&) { ++sendEmpty; };
-        comm->OnRequestHangup = [this](TComm&) { ++hangups; };
+        Attach(pty.Path());
     }
 
-    // Runs notifications until the condition holds; generous limit, only against hanging.
     bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s) {
-        const auto end = Clock::now() + limit;
-        while (!done()) {
-            if (Clock::now() >= end)
-                return false;
-            events.RunFor(20ms);
-        }
-        return true;
+        return CommEventsTest::RunUntil(done, limit);
     }
     void RunFor(std::chrono::milliseconds span) {
         const auto end = Clock::now() + span;
         while (Clock::now() < end)
             events.RunFor(10ms);
-    }
-    Bytes Received() const {
-        Bytes all;
-        for (const Bytes& c : chunks)
-            all.insert(all.end(), c.begin(), c.end());
-        return all;
     }
     termios TerminalSettings() const {
         termios t{};
@@ -97,11 +62,6 @@ protected:
     }
 
     PtyPair pty;
-    EventQueue events;
-    std::unique_ptr<TComm> comm;
-    std::vector<Bytes> chunks;
-    int sendEmpty = 0;
-    int hangups = 0;
 };
 
 TEST(TCommDefaults, PublishedDefaultsAndTheValuesCommRGets) {

@@ -11,6 +11,7 @@
 #include "serial/PortNames.h"
 #include "serial/SerialComm.h"
 #include "serial/Win32Port.h"
+#include "tests/serial/CommTestSupport.h"
 
 // The COM ports these tests use come from the environment (scripts/windows sets them up):
 //   CARECFG_PEER_PORT     a port whose other end echoes every frame "E", length (2 bytes, big
@@ -25,8 +26,9 @@ namespace carecfg {
 namespace {
 
 using namespace std::chrono_literals;
-using Bytes = std::vector<std::uint8_t>;
-using Clock = std::chrono::steady_clock;
+using testing::Bytes;
+using testing::OpenError;
+using testing::Pattern;
 
 std::string PortFromEnv(const char* variable) {
     const char* value = std::getenv(variable);
@@ -37,22 +39,6 @@ std::string PortFromEnv(const char* variable) {
     const std::string var = PortFromEnv(name); \
     if (var.empty())                           \
         GTEST_SKIP() << name << " names no port for this test";
-
-std::string OpenError(TComm& comm) {
-    try {
-        comm.OpenPort();
-    } catch (const ECommsError& e) {
-        return e.what();
-    }
-    return "";
-}
-
-Bytes Pattern(std::size_t n) {
-    Bytes b(n);
-    for (std::size_t i = 0; i < n; ++i)
-        b[i] = static_cast<std::uint8_t>(i * 7 + 3);
-    return b;
-}
 
 TEST(Win32PortNames, ComNamesGoToTheDeviceNamespace) {
     struct Case {
@@ -224,39 +210,15 @@ TEST(Win32Port, LineSettingsAndTimeoutsReachThePort) {
 }
 
 // A TComm with CommR's settings on the peer's port, with the events recorded on the test's thread.
-class Win32CommTest : public ::testing::Test {
+class Win32CommTest : public testing::CommEventsTest {
 protected:
     void SetUp() override {
         peer = PortFromEnv("CARECFG_PEER_PORT");
         if (peer.empty())
             GTEST_SKIP() << "CARECFG_PEER_PORT names no port for this test";
-        comm = std::make_unique<TComm>(events);
-        comm->ApplyCommRSettings();
-        comm->SetCommName(peer);
-        comm->OnReceiveData = [this](TComm&, const std::uint8_t* buf, std::uint16_t len) {
-            EXPECT_EQ(buf[len], 0) << "a received chunk carries one extra 0 byte";
-            chunks.emplace_back(buf, buf + len);
-        };
-        comm->OnSendDataEmpty = [this](TComm&) { ++sendEmpty; };
-        comm->OnRequestHangup = [this](TComm&) { ++hangups; };
+        Attach(peer);
     }
 
-    // Runs notifications until the condition holds; generous limit, only against hanging.
-    bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 20s) {
-        const auto end = Clock::now() + limit;
-        while (!done()) {
-            if (Clock::now() >= end)
-                return false;
-            events.RunFor(20ms);
-        }
-        return true;
-    }
-    std::size_t ReceivedCount() const {
-        std::size_t n = 0;
-        for (const Bytes& c : chunks)
-            n += c.size();
-        return n;
-    }
     // Sends one echo frame: the header and the payload as two writes.
     void SendEcho(const Bytes& payload) {
         const std::uint8_t header[3] = {'E', static_cast<std::uint8_t>(payload.size() >> 8),
@@ -267,19 +229,14 @@ protected:
     }
 
     std::string peer;
-    EventQueue events;
-    std::unique_ptr<TComm> comm;
-    std::vector<Bytes> chunks;
-    int sendEmpty = 0;
-    int hangups = 0;
 };
 
 TEST_F(Win32CommTest, A265ByteWriteGoesOutWholeAndItsEchoArrivesAs256Then9) {
     ASSERT_EQ(OpenError(*comm), "");
-    const Bytes payload = Pattern(265);
+    const Bytes payload = Pattern(265, 3);
     SendEcho(payload);
     // The peer answers only once all 265 bytes are in, with one burst.
-    ASSERT_TRUE(RunUntil([&] { return ReceivedCount() >= payload.size(); }));
+    ASSERT_TRUE(RunUntil([&] { return Received().size() >= payload.size(); }));
     ASSERT_EQ(chunks.size(), 2u);
     EXPECT_EQ(chunks[0].size(), 256u);
     EXPECT_EQ(chunks[1].size(), 9u);
@@ -296,9 +253,9 @@ TEST_F(Win32CommTest, ClosingWhileAReadIsPendingEndsTheReaderAndAllowsReopening)
         SCOPED_TRACE(round);
         chunks.clear();
         ASSERT_EQ(OpenError(*comm), "");
-        const Bytes payload = Pattern(20);
+        const Bytes payload = Pattern(20, 3);
         SendEcho(payload);
-        ASSERT_TRUE(RunUntil([&] { return ReceivedCount() >= payload.size(); }));
+        ASSERT_TRUE(RunUntil([&] { return Received().size() >= payload.size(); }));
         // Nothing more comes: the reader now waits in a pending read.
         comm->ClosePort();
         EXPECT_FALSE(comm->IsOpen());
